@@ -1,0 +1,295 @@
+// The scene's rules in single precision: the bounded drift, the turn that
+// saturates, the key tables and the shot's states.
+#include <gtest/gtest.h>
+
+#include <GL/glut.h>
+
+#include <climits>
+
+#include "input/keys.h"
+#include "scene/frame.h"
+#include "test_support.h"
+
+namespace {
+
+void runFrames(int frames)
+{
+    for (int i = 0; i < frames; ++i) {
+        gldouble::reset();
+        renderFrame();
+    }
+}
+
+// Every field, so a handler that touches anything it should not is caught.
+void expectSameScene(const SceneState& expected)
+{
+    EXPECT_EQ(scene.cubeX, expected.cubeX);
+    EXPECT_EQ(scene.cubeY, expected.cubeY);
+    EXPECT_EQ(scene.cubeZ, expected.cubeZ);
+    EXPECT_EQ(scene.cubeStepX, expected.cubeStepX);
+    EXPECT_EQ(scene.cubeStepY, expected.cubeStepY);
+    EXPECT_EQ(scene.cubeAngle, expected.cubeAngle);
+    EXPECT_EQ(scene.cubeAxisX, expected.cubeAxisX);
+    EXPECT_EQ(scene.cubeAxisY, expected.cubeAxisY);
+    EXPECT_EQ(scene.cubeAxisZ, expected.cubeAxisZ);
+    EXPECT_EQ(scene.shotX, expected.shotX);
+    EXPECT_EQ(scene.shotY, expected.shotY);
+    EXPECT_EQ(scene.shotAngle, expected.shotAngle);
+    EXPECT_EQ(scene.shotActive, expected.shotActive);
+    EXPECT_EQ(scene.shotArmed, expected.shotArmed);
+}
+
+// The shot's centre as drawn in the frame just run, from its glTranslatef.
+bool shotDrawnAt(float x, float y)
+{
+    const int push = gldouble::find("glPushMatrix");
+    if (push < 0 || !isCall(push + 1, "glTranslatef")) {
+        return false;
+    }
+    const gldouble::Call& translate = gldouble::call(push + 1);
+    return translate.args[0] == x && translate.args[1] == y && translate.args[2] == -30.0;
+}
+
+TEST(MoveBounded, InsideTheRangeLimitsIncludedEveryStepApplies)
+{
+    EXPECT_EQ(moveBounded(0.0f, 0.1f), 0.1f);
+    EXPECT_EQ(moveBounded(-3.0f, -0.1f), -3.1f);
+    // On a limit the coordinate still moves outward, once.
+    EXPECT_EQ(moveBounded(10.0f, 0.1f), 10.1f);
+    EXPECT_EQ(moveBounded(-10.0f, -0.1f), -10.1f);
+    EXPECT_EQ(moveBounded(10.0f, -0.1f), 9.9f);
+    EXPECT_EQ(moveBounded(-10.0f, 0.1f), -9.9f);
+}
+
+TEST(MoveBounded, BeyondALimitOnlyAStepBackInwardApplies)
+{
+    EXPECT_EQ(moveBounded(10.1f, 0.1f), 10.1f);
+    EXPECT_EQ(moveBounded(-10.1f, -0.1f), -10.1f);
+    EXPECT_EQ(moveBounded(10.1f, -0.1f), 10.0f);
+    EXPECT_EQ(moveBounded(-10.1f, 0.1f), -10.0f);
+    EXPECT_EQ(moveBounded(250.0f, 0.1f), 250.0f);
+    EXPECT_EQ(moveBounded(250.0f, -0.1f), 249.9f);
+}
+
+TEST(MoveBounded, AZeroStepNeverMoves)
+{
+    for (float position : {-250.0f, -10.1f, -10.0f, 0.0f, 1.5f, 10.0f, 10.1f, 250.0f}) {
+        EXPECT_EQ(moveBounded(position, 0.0f), position) << position;
+    }
+}
+
+TEST(CubeDrift, StopsJustPastTheLimitInSinglePrecisionAndComesBack)
+{
+    constexpr float justPast = 10.000002f;
+
+    startScene();
+    handleSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+    runFrames(84);
+    EXPECT_LT(scene.cubeX, 10.0f);
+    runFrames(1);
+    EXPECT_EQ(scene.cubeX, justPast);
+    runFrames(500);
+    EXPECT_EQ(scene.cubeX, justPast);
+    EXPECT_EQ(scene.cubeY, 0.0f);
+
+    // Left at the limit takes it back inside in the very next frame.
+    handleSpecialKey(GLUT_KEY_LEFT, 0, 0);
+    runFrames(1);
+    EXPECT_LT(scene.cubeX, 10.0f);
+
+    scene.cubeX = 0.0f;
+    handleSpecialKey(GLUT_KEY_UP, 0, 0);
+    runFrames(100);
+    EXPECT_EQ(scene.cubeY, justPast);
+    runFrames(100);
+    EXPECT_EQ(scene.cubeY, justPast);
+    EXPECT_EQ(scene.cubeX, 0.0f);
+
+    scene.cubeY = 0.0f;
+    handleSpecialKey(GLUT_KEY_DOWN, 0, 0);
+    runFrames(100);
+    EXPECT_EQ(scene.cubeY, -justPast);
+    runFrames(100);
+    EXPECT_EQ(scene.cubeY, -justPast);
+}
+
+TEST(CubeDrift, RightThenUpTurnsTheDriftFromWhereTheCubeIs)
+{
+    startScene();
+    handleSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+    runFrames(10);
+    const float reachedX = scene.cubeX;
+    EXPECT_GT(reachedX, 2.0f);
+
+    handleSpecialKey(GLUT_KEY_UP, 0, 0);
+    runFrames(10);
+    EXPECT_EQ(scene.cubeX, reachedX);
+    EXPECT_GT(scene.cubeY, 0.9f);
+}
+
+TEST(CubeTurn, GrowsEveryFrameAndSaturatesInSinglePrecision)
+{
+    startScene();
+    runFrames(2);
+    EXPECT_EQ(scene.cubeAngle, 2.0f);
+    EXPECT_EQ(scene.cubeAxisX, 1.1f + 1.1f);
+    EXPECT_EQ(scene.cubeAxisX, scene.cubeAxisY);
+    EXPECT_EQ(scene.cubeAxisZ, 0.1f + 0.1f);
+
+    // Near 2^24 a float step of 1 still counts; at 2^24 it no longer does.
+    constexpr float angleLimit = 16777216.0f;
+    scene.cubeAngle = angleLimit - 3.0f;
+    runFrames(3);
+    EXPECT_EQ(scene.cubeAngle, angleLimit);
+    runFrames(50);
+    EXPECT_EQ(scene.cubeAngle, angleLimit);
+    // The cube is still drawn, turned by the saturated angle.
+    EXPECT_EQ(gldouble::count("glVertex3f"), 24);
+    EXPECT_EQ(gldouble::call(gldouble::find("glRotatef")).args[0], angleLimit);
+}
+
+TEST(Keys, EveryCharacterButEscapeAndSpaceChangesNothing)
+{
+    startScene();
+    scene.cubeStepX = 0.1f;
+    const SceneState before = scene;
+    for (int key = 0; key < 256; ++key) {
+        if (key != 27 && key != ' ') {
+            handleKey(static_cast<unsigned char>(key), 123, 45);
+        }
+    }
+    expectSameScene(before);
+}
+
+TEST(Keys, EverySpecialCodeButTheArrowsChangesNothing)
+{
+    startScene();
+    scene.cubeStepY = -0.1f;
+    const SceneState before = scene;
+    for (int key = -1000; key < 1000; ++key) {
+        if (key < GLUT_KEY_LEFT || key > GLUT_KEY_DOWN) {
+            handleSpecialKey(key, 0, 0);
+        }
+    }
+    for (int key : {INT_MIN, INT_MIN + 99, INT_MIN + 100, INT_MAX - 1, INT_MAX}) {
+        handleSpecialKey(key, 0, 0);
+    }
+    expectSameScene(before);
+}
+
+TEST(Keys, ArrowsSetBothStepsSoOneAxisDrifts)
+{
+    startScene();
+    const struct {
+        int key;
+        float stepX;
+        float stepY;
+    } arrows[] = {
+        {GLUT_KEY_LEFT, -0.1f, 0.0f},
+        {GLUT_KEY_UP, 0.0f, 0.1f},
+        {GLUT_KEY_RIGHT, 0.1f, 0.0f},
+        {GLUT_KEY_DOWN, 0.0f, -0.1f},
+    };
+    for (const auto& arrow : arrows) {
+        handleSpecialKey(arrow.key, 300, 200);
+        EXPECT_EQ(scene.cubeStepX, arrow.stepX) << arrow.key;
+        EXPECT_EQ(scene.cubeStepY, arrow.stepY) << arrow.key;
+    }
+    EXPECT_EQ(scene.cubeX, 1.5f);
+}
+
+TEST(Keys, SpaceFiresWithThePointerAsItStands)
+{
+    startScene();
+    handleKey(' ', 400, -7);
+    EXPECT_TRUE(scene.shotActive);
+    EXPECT_TRUE(scene.shotArmed);
+    EXPECT_EQ(scene.shotX, 400.0f);
+    EXPECT_EQ(scene.shotY, -7.0f);
+}
+
+TEST(KeysDeathTest, EscapeEndsWithStatusZeroEvenInFlight)
+{
+    startScene();
+    EXPECT_EXIT(handleKey(27, 0, 0), ::testing::ExitedWithCode(0), "");
+
+    handleKey(' ', 0, 0);
+    runFrames(3);
+    ASSERT_FALSE(scene.shotArmed);
+    EXPECT_EXIT(handleKey(27, 10, 10), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Shot, FirstShotFliesFromTheTruncatedCubeUpTo16AndRearms)
+{
+    startScene();
+    handleKey(' ', 250, 250);
+    for (int height = 0; height <= 16; ++height) {
+        gldouble::reset();
+        renderFrame();
+        EXPECT_TRUE(shotDrawnAt(1.0f, static_cast<float>(height))) << height;
+    }
+    EXPECT_FALSE(scene.shotActive);
+    EXPECT_TRUE(scene.shotArmed);
+    EXPECT_EQ(scene.shotAngle, 17 * 15.0f);
+
+    runFrames(5);
+    EXPECT_EQ(gldouble::count("glPushMatrix"), 0);
+    EXPECT_EQ(gldouble::count("glBegin"), 1);
+}
+
+TEST(Shot, LaunchTruncatesTowardZeroAndIgnoresEarlierPointers)
+{
+    startScene();
+    scene.cubeX = -0.7f;
+    scene.cubeY = -3.9f;
+    handleKey(' ', 400, 300);
+    handleKey(' ', 20, 10); // again before the launch frame
+    gldouble::reset();
+    renderFrame();
+    EXPECT_TRUE(shotDrawnAt(0.0f, -3.0f));
+    EXPECT_FALSE(scene.shotArmed);
+}
+
+TEST(Shot, SpaceInFlightMovesTheShotToThePointer)
+{
+    startScene();
+    handleKey(' ', 0, 0);
+    runFrames(3);
+
+    // Low enough: it goes on rising from there.
+    handleKey(' ', 7, 5);
+    gldouble::reset();
+    renderFrame();
+    EXPECT_TRUE(shotDrawnAt(7.0f, 5.0f));
+    runFrames(1);
+    EXPECT_TRUE(shotDrawnAt(7.0f, 6.0f));
+
+    // Far above the view: drawn there once, then the flight ends.
+    handleKey(' ', 400, 300);
+    gldouble::reset();
+    renderFrame();
+    EXPECT_TRUE(shotDrawnAt(400.0f, 300.0f));
+    EXPECT_FALSE(scene.shotActive);
+    EXPECT_TRUE(scene.shotArmed);
+
+    // The next shot starts from the cube again, turned where the last stopped.
+    const float spinSoFar = scene.shotAngle;
+    handleKey(' ', 400, 300);
+    gldouble::reset();
+    renderFrame();
+    EXPECT_TRUE(shotDrawnAt(1.0f, 0.0f));
+    EXPECT_EQ(gldouble::call(gldouble::find("glRotatef")).args[0], spinSoFar);
+}
+
+TEST(Shot, TheShotKeepsItsLaunchXWhileTheCubeDrifts)
+{
+    startScene();
+    handleSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+    handleKey(' ', 0, 0);
+    runFrames(1);
+    runFrames(10);
+    EXPECT_GT(scene.cubeX, 2.0f);
+    EXPECT_TRUE(shotDrawnAt(1.0f, 10.0f));
+}
+
+} // namespace
