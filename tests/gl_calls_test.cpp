@@ -21,25 +21,16 @@ struct Point {
     double z;
 };
 
-Point pointOf(const gldouble::Call& c)
-{
-    return {c.args[0], c.args[1], c.args[2]};
-}
+Point pointOf(const gldouble::Call& c) { return {c.args[0], c.args[1], c.args[2]}; }
 
-Point minus(Point a, Point b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
+Point minus(Point a, Point b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
 Point cross(Point a, Point b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-double dot(Point a, Point b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
+double dot(Point a, Point b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 // True when the polygon's first three corners turn counter-clockwise seen from
 // outside a solid centred on the origin, i.e. its normal points away from it.
@@ -146,14 +137,15 @@ TEST(Frame, CubeIsSixFlatColouredFacesInOrderWoundOutward)
     renderFrame();
 
     const Point faceColours[] = {
-        {0, 1, 0}, // top: green
+        {0, 1, 0},   // top: green
         {1, 0.5, 0}, // bottom: orange
-        {1, 0, 0}, // front: red
-        {1, 1, 0}, // back: yellow
-        {0, 0, 1}, // left: blue
-        {1, 0, 1}, // right: magenta
+        {1, 0, 0},   // front: red
+        {1, 1, 0},   // back: yellow
+        {0, 0, 1},   // left: blue
+        {1, 0, 1},   // right: magenta
     };
-    const Point faceNormals[] = {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}, {-1, 0, 0}, {1, 0, 0}};
+    const Point faceNormals[] = {{0, 1, 0},  {0, -1, 0}, {0, 0, 1},
+                                 {0, 0, -1}, {-1, 0, 0}, {1, 0, 0}};
 
     int at = primitive(GL_QUADS) + 1;
     for (int face = 0; face < 6; ++face) {
@@ -219,7 +211,7 @@ TEST(Frame, PyramidIsFourOutwardSidesWithCornerColours)
             const Point colour = pointOf(call(at));
             corners[corner] = pointOf(call(at + 1));
             // Apex red; base corners green and blue, alternating round the base.
-            const Point& expected = corners[corner].y > 0                             ? red
+            const Point& expected = corners[corner].y > 0                       ? red
                                     : corners[corner].x * corners[corner].z < 0 ? green
                                                                                 : blue;
             EXPECT_EQ(colour.x, expected.x) << side << "/" << corner;

@@ -31,15 +31,14 @@ TEST(Startup, PlacesTheCubeOpensTheWindowAndRegistersInOrder)
     EXPECT_TRUE(scene.shotArmed);
     EXPECT_FALSE(scene.shotActive);
 
-    const char* expectedOrder[] = {
-        "glutInit", "glutInitDisplayMode", "glutInitWindowSize", "glutCreateWindow",
-        "glutFullScreen",
-        // the render state
-        "glShadeModel", "glClearColor", "glClearDepth", "glEnable", "glDepthFunc", "glEnable",
-        "glHint",
-        // the callbacks, then the loop
-        "glutDisplayFunc", "glutReshapeFunc", "glutKeyboardFunc", "glutSpecialFunc",
-        "glutIdleFunc", "glutMainLoop"};
+    const char* expectedOrder[] = {"glutInit", "glutInitDisplayMode", "glutInitWindowSize",
+                                   "glutCreateWindow", "glutFullScreen",
+                                   // the render state
+                                   "glShadeModel", "glClearColor", "glClearDepth", "glEnable",
+                                   "glDepthFunc", "glEnable", "glHint",
+                                   // the callbacks, then the loop
+                                   "glutDisplayFunc", "glutReshapeFunc", "glutKeyboardFunc",
+                                   "glutSpecialFunc", "glutIdleFunc", "glutMainLoop"};
     ASSERT_EQ(gldouble::callCount(), static_cast<int>(std::size(expectedOrder)));
     for (int i = 0; i < gldouble::callCount(); ++i) {
         EXPECT_STREQ(gldouble::call(i).name, expectedOrder[i]) << i;

@@ -15,6 +15,7 @@ struct CubeFace {
 };
 
 // One flat colour per face, set before its first corner.
+// clang-format off
 constexpr CubeFace cubeFaces[] = {
     // top, y = +0.5
     {green, {{0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}}},
@@ -34,6 +35,7 @@ constexpr CubeFace cubeFaces[] = {
     // right, x = +0.5
     {magenta, {{0.5f, 0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, -0.5f}}},
 };
+// clang-format on
 
 void drawCube()
 {
