@@ -99,7 +99,9 @@ TEST(CubeDrift, StopsJustPastTheLimitInSinglePrecisionAndComesBack)
 
     scene.cubeX = 0.0f;
     handleSpecialKey(GLUT_KEY_UP, 0, 0);
-    runFrames(100);
+    runFrames(99);
+    EXPECT_LT(scene.cubeY, 10.0f);
+    runFrames(1);
     EXPECT_EQ(scene.cubeY, justPast);
     runFrames(100);
     EXPECT_EQ(scene.cubeY, justPast);
@@ -107,7 +109,9 @@ TEST(CubeDrift, StopsJustPastTheLimitInSinglePrecisionAndComesBack)
 
     scene.cubeY = 0.0f;
     handleSpecialKey(GLUT_KEY_DOWN, 0, 0);
-    runFrames(100);
+    runFrames(99);
+    EXPECT_GT(scene.cubeY, -10.0f);
+    runFrames(1);
     EXPECT_EQ(scene.cubeY, -justPast);
     runFrames(100);
     EXPECT_EQ(scene.cubeY, -justPast);
