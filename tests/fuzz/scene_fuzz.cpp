@@ -29,7 +29,7 @@
 
 // The fuzz target is linked with --wrap=exit: calls to exit reach __wrap_exit,
 // and __real_exit is the C library's.
-// NOLINTNEXTLINE(bugprone-reserved-identifier): the linker's name for it
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
 extern "C" [[noreturn]] void __real_exit(int status);
 
 namespace {
@@ -42,7 +42,7 @@ int requestedStatus = -1;
 
 // Inside a key handler an exit returns to the fuzz loop with the status it was
 // given; anywhere else (libFuzzer's own ending) it goes through.
-// NOLINTNEXTLINE(bugprone-reserved-identifier): the linker's name for it
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
 extern "C" [[noreturn]] void __wrap_exit(int status)
 {
     if (catchingExit) {
@@ -77,12 +77,10 @@ std::uint8_t nextByte(Input& input)
 
 int nextInt(Input& input)
 {
-    std::uint8_t bytes[4] = {};
-    for (std::uint8_t& byte : bytes) {
-        byte = nextByte(input);
+    std::uint32_t bits = 0;
+    for (unsigned shift = 0; shift < 32; shift += 8) {
+        bits |= static_cast<std::uint32_t>(nextByte(input)) << shift;
     }
-    const std::uint32_t bits = bytes[0] | bytes[1] << 8U | bytes[2] << 16U |
-                               static_cast<std::uint32_t>(bytes[3]) << 24U;
     std::int32_t value = 0;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -91,7 +89,9 @@ int nextInt(Input& input)
 void require(bool holds, const char* what)
 {
     if (!holds) {
-        std::fprintf(stderr, "broken: %s\n", what);
+        std::fputs("broken: ", stderr);
+        std::fputs(what, stderr);
+        std::fputs("\n", stderr);
         std::abort();
     }
 }
@@ -101,11 +101,10 @@ bool isStep(float step) { return step == 0.0f || step == 0.1f || step == -0.1f; 
 bool sameScene(const SceneState& a, const SceneState& b)
 {
     return a.cubeX == b.cubeX && a.cubeY == b.cubeY && a.cubeZ == b.cubeZ &&
-           a.cubeStepX == b.cubeStepX && a.cubeStepY == b.cubeStepY &&
-           a.cubeAngle == b.cubeAngle && a.cubeAxisX == b.cubeAxisX &&
-           a.cubeAxisY == b.cubeAxisY && a.cubeAxisZ == b.cubeAxisZ && a.shotX == b.shotX &&
-           a.shotY == b.shotY && a.shotAngle == b.shotAngle && a.shotActive == b.shotActive &&
-           a.shotArmed == b.shotArmed;
+           a.cubeStepX == b.cubeStepX && a.cubeStepY == b.cubeStepY && a.cubeAngle == b.cubeAngle &&
+           a.cubeAxisX == b.cubeAxisX && a.cubeAxisY == b.cubeAxisY && a.cubeAxisZ == b.cubeAxisZ &&
+           a.shotX == b.shotX && a.shotY == b.shotY && a.shotAngle == b.shotAngle &&
+           a.shotActive == b.shotActive && a.shotArmed == b.shotArmed;
 }
 
 // What must hold after every step, given the record before it.
@@ -125,7 +124,10 @@ void checkInvariants(const SceneState& before)
     require(scene.shotActive || scene.shotArmed, "the shot flags are never both false");
 }
 
-bool named(const gldouble::Call& call, const char* name) { return std::strcmp(call.name, name) == 0; }
+bool named(const gldouble::Call& call, const char* name)
+{
+    return std::strcmp(call.name, name) == 0;
+}
 
 // One pass over a frame's calls: the matrix stack, the primitives and what
 // is sent inside them, and the swaps.
