@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 
 #include "app/render_setup.h"
 #include "input/keys.h"
@@ -62,6 +63,23 @@ constexpr int opFrame = 3;
 constexpr int opFrames = 4;
 constexpr int opCount = 5;
 constexpr int maxFramesPerStep = 128;
+
+// What the run drove, printed when libFuzzer ends the process.
+struct Tally {
+    long long frames = 0;
+    long long keys = 0;
+    long long escapes = 0;
+    long long specialKeys = 0;
+    long long reshapes = 0;
+};
+Tally tally;
+
+void printTally()
+{
+    std::cerr << "scene_fuzz: " << tally.frames << " frames, " << tally.keys << " keys ("
+              << tally.escapes << " Escape), " << tally.specialKeys << " special keys, "
+              << tally.reshapes << " reshapes\n";
+}
 
 struct Input {
     const std::uint8_t* data;
@@ -211,7 +229,9 @@ void checkReshape(int width, int height, const SceneState& before)
 // Returns false when the key was Escape, which ends the run.
 bool pressKey(unsigned char key, int x, int y)
 {
+    ++tally.keys;
     if (setjmp(escapeReturn) != 0) {
+        ++tally.escapes;
         require(requestedStatus == 0, "Escape exits with status 0");
         return false;
     }
@@ -226,11 +246,19 @@ void runFrame()
     const SceneState before = scene;
     gldouble::reset();
     renderFrame();
+    ++tally.frames;
     checkFrame(before.shotActive);
     checkInvariants(before);
 }
 
 } // namespace
+
+// NOLINTNEXTLINE(readability-identifier-naming): libFuzzer's start-up hook
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
+{
+    std::atexit(printTally);
+    return 0;
+}
 
 // NOLINTNEXTLINE(readability-identifier-naming): libFuzzer's entry point
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -256,6 +284,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int width = nextInt(input);
             const int height = nextInt(input);
             handleReshape(width, height);
+            ++tally.reshapes;
             checkReshape(width, height, before);
         } else {
             if (op == opKey) {
@@ -270,6 +299,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const int x = nextInt(input);
                 const int y = nextInt(input);
                 handleSpecialKey(key, x, y);
+                ++tally.specialKeys;
             }
             require(gldouble::callCount() == 0, "key handlers draw nothing");
         }
