@@ -226,18 +226,22 @@ void checkReshape(int width, int height, const SceneState& before)
     require(sameScene(scene, before), "a reshape leaves the scene unchanged");
 }
 
-// Returns false when the key was Escape, which ends the run.
+// Returns false when the key ended the process, which only Escape may do.
 bool pressKey(unsigned char key, int x, int y)
 {
+    constexpr unsigned char escapeKey = 27;
+
     ++tally.keys;
     if (setjmp(escapeReturn) != 0) {
         ++tally.escapes;
+        require(key == escapeKey, "only Escape ends the process");
         require(requestedStatus == 0, "Escape exits with status 0");
         return false;
     }
     catchingExit = true;
     handleKey(key, x, y);
     catchingExit = false;
+    require(key != escapeKey, "Escape ends the process");
     return true;
 }
 
