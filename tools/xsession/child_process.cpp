@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,8 +24,10 @@ ProcessEnd endFromStatus(int status)
 
 [[noreturn]] void execChild(const ProcessOptions& options)
 {
-    // A process group of its own keeps the test's terminal signals away from it.
+    // A process group of its own keeps the test's terminal signals away from
+    // it; and it dies with the session, even when a test runner kills that.
     setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     for (const auto& [name, value] : options.setEnv) {
         setenv(name.c_str(), value.c_str(), 1);
     }

@@ -5,8 +5,10 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "frame_block.h"
@@ -25,6 +27,9 @@ FrameBlock* openBlock()
     if (memory == MAP_FAILED) {
         return nullptr;
     }
+    // Started under a wrapper (a tracer), the program must still die with the
+    // session that started the wrapper.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     auto* block = static_cast<FrameBlock*>(memory);
     block->programPid = static_cast<std::int32_t>(getpid());
     return block;

@@ -27,11 +27,23 @@ ProgramSession::ProgramSession(const SessionOptions& options)
 {
     program_ =
         std::make_unique<ChildProcess>(programOptions(options, screen_.display(), frames_.path()));
-    client_ = std::make_unique<XClient>(screen_.display());
-    waitForFullScreenWindow(options.title);
+    try {
+        client_ = std::make_unique<XClient>(screen_.display());
+        waitForFullScreenWindow(options.title);
+    } catch (...) {
+        stopProgram();
+        throw;
+    }
 }
 
 ProgramSession::~ProgramSession()
+{
+    stopProgram();
+    client_.reset();
+    screen_.stop();
+}
+
+void ProgramSession::stopProgram()
 {
     // Under a wrapper the program is a grandchild: end it by the id it reported.
     const int programPid = frames_.programPid();
@@ -39,8 +51,6 @@ ProgramSession::~ProgramSession()
         stopForeignProcess(programPid);
     }
     program_->stop();
-    client_.reset();
-    screen_.stop();
 }
 
 void ProgramSession::waitForFullScreenWindow(const std::string& title)

@@ -43,6 +43,7 @@ class ProgramSession {
     void tapKey(KeySym key) { client_->tapKey(window_, key); }
 
   private:
+    void stopProgram();
     void waitForFullScreenWindow(const std::string& title);
 
     VirtualScreen screen_;

@@ -1,0 +1,36 @@
+// The end-to-end fixture: the built quendrel on its own Xvfb (1024x768x24,
+// Mesa's software renderer), held frame by frame through the pacer, ended with
+// its server by process id when the test ends, passed or failed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include <memory>
+
+#include "program_session.h"
+#include "screen_probes.h"
+
+SessionOptions quendrelOptions();
+
+class QuendrelOnScreen : public testing::Test {
+  protected:
+    void SetUp() override { session_ = std::make_unique<ProgramSession>(quendrelOptions()); }
+    void TearDown() override { session_.reset(); }
+
+    ProgramSession& session() { return *session_; }
+    WindowRect window() { return session_->windowRect(); }
+    // Lets the program draw `count` frames and hold in the last one.
+    void runFrames(int count) { ASSERT_TRUE(session_->frames().runFrames(count)) << "no frame"; }
+    void press(KeySym key) { session_->tapKey(key); }
+
+    // The cube's pixels in the frame on screen.
+    PixelSet cube();
+    // Fails unless the cube's centre is within `slack` pixels of where the
+    // scene point (x, y) lands.
+    void expectCubeAt(double sceneX, double sceneY, double slack);
+
+  private:
+    std::unique_ptr<ProgramSession> session_;
+};
