@@ -8,6 +8,8 @@
 #include <X11/keysym.h>
 
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "program_session.h"
 #include "screen_probes.h"
@@ -27,6 +29,14 @@ class QuendrelOnScreen : public testing::Test {
 
     // The cube's pixels in the frame on screen.
     PixelSet cube();
+    // Pixels that are not background, away from a cube drawn at (x, y): their
+    // count, and where the first is and what it shows.
+    std::pair<int, std::string> strayPixels(double cubeX, double cubeY);
+    void expectNothingBesidesCube(double cubeX, double cubeY, const std::string& context)
+    {
+        const auto [count, first] = strayPixels(cubeX, cubeY);
+        EXPECT_EQ(count, 0) << context << "; first " << first;
+    }
     // Fails unless the cube's centre is within `slack` pixels of where the
     // scene point (x, y) lands.
     void expectCubeAt(double sceneX, double sceneY, double slack);

@@ -41,6 +41,7 @@ class ProgramSession {
     Window window() const { return window_; }
     WindowRect windowRect() { return client_->rect(window_); }
     void tapKey(KeySym key) { client_->tapKey(window_, key); }
+    void tapKeys(std::initializer_list<KeySym> keys) { client_->tapKeys(window_, keys); }
 
   private:
     void stopProgram();

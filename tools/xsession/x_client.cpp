@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -89,13 +90,16 @@ void XClient::movePointer(int x, int y)
     XSync(display_, False);
 }
 
-void XClient::tapKey(Window window, KeySym key)
+void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
 {
     const WindowRect place = rect(window);
     movePointer(place.x + place.width / 2, place.y + place.height / 2);
-    const KeyCode code = XKeysymToKeycode(display_, key);
-    XTestFakeKeyEvent(display_, code, True, CurrentTime);
-    XTestFakeKeyEvent(display_, code, False, CurrentTime);
+    for (const KeySym key : keys) {
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, CurrentTime);
+    }
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
+    }
     XSync(display_, False);
 }
 

@@ -5,6 +5,7 @@
 
 #include <X11/Xlib.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "screen_image.h"
@@ -34,7 +35,9 @@ class XClient {
 
     // Press and release, with the pointer first put over the window: without a
     // window manager, keys go to the window under the pointer.
-    void tapKey(Window window, KeySym key);
+    // Keys pressed in order and released in reverse, e.g. {XK_Shift_L, XK_a}.
+    void tapKey(Window window, KeySym key) { tapKeys(window, {key}); }
+    void tapKeys(Window window, std::initializer_list<KeySym> keys);
     void movePointer(int x, int y);
 
     // The whole screen as it is now, after everything sent so far has been handled.
