@@ -18,7 +18,8 @@ SessionOptions quendrelOptions();
 
 class QuendrelOnScreen : public testing::Test {
   protected:
-    void SetUp() override { session_ = std::make_unique<ProgramSession>(quendrelOptions()); }
+    void SetUp() override { session_ = std::make_unique<ProgramSession>(sessionOptions()); }
+    virtual SessionOptions sessionOptions() { return quendrelOptions(); }
     void TearDown() override { session_.reset(); }
 
     ProgramSession& session() { return *session_; }
