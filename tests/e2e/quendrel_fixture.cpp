@@ -1,0 +1,52 @@
+// The program and pacer paths come from the build; the renderer is forced to
+// Mesa's llvmpipe so every machine draws the same pixels.
+#include "quendrel_fixture.h"
+
+#include <cmath>
+
+SessionOptions quendrelOptions()
+{
+    SessionOptions options;
+    options.program = QUENDREL_PROGRAM;
+    options.pacer = FRAME_PACER;
+    options.environment = {{"LIBGL_ALWAYS_SOFTWARE", "true"}, {"GALLIUM_DRIVER", "llvmpipe"}};
+    return options;
+}
+
+PixelSet QuendrelOnScreen::cube()
+{
+    return findPixels(session_->x().grabScreen(), window(), isCubeColour);
+}
+
+void QuendrelOnScreen::expectCubeAt(double sceneX, double sceneY, double slack)
+{
+    const WindowRect place = window();
+    const PixelPoint expected = projectToWindow(sceneX, sceneY, place.width, place.height);
+    const PixelSet found = cube();
+    ASSERT_GT(found.count, 0) << "no cube colour in the window";
+    EXPECT_NEAR(found.centreX, expected.x, slack)
+        << "scene point (" << sceneX << ", " << sceneY << "), " << found.count << " cube pixels";
+    EXPECT_NEAR(found.centreY, expected.y, slack)
+        << "scene point (" << sceneX << ", " << sceneY << "), " << found.count << " cube pixels";
+}
+
+std::pair<int, std::string> QuendrelOnScreen::strayPixels(double cubeX, double cubeY)
+{
+    const WindowRect place = window();
+    const PixelPoint centre = projectToWindow(cubeX, cubeY, place.width, place.height);
+    const double box = pixelsPerUnit(place.height) * 1.5;
+    const ScreenImage screen = session_->x().grabScreen();
+    int stray = 0;
+    std::string first;
+    for (int y = 0; y < place.height && place.y + y < screen.height; ++y) {
+        for (int x = 0; x < place.width && place.x + x < screen.width; ++x) {
+            const bool nearCube = std::abs(x - centre.x) < box && std::abs(y - centre.y) < box;
+            const Rgb seen = screen.at(place.x + x, place.y + y);
+            if (!nearCube && !isBlack(seen) && stray++ == 0) {
+                first = "at (" + std::to_string(x) + ", " + std::to_string(y) +
+                        ") expected black, saw " + describe(seen);
+            }
+        }
+    }
+    return {stray, first};
+}

@@ -1,0 +1,39 @@
+// Pixel probes on screen grabs: where a point of the scene lands in the window,
+// which pixels show the cube or the shot, and what a set of them looks like.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "screen_image.h"
+#include "x_client.h"
+
+struct PixelPoint {
+    double x; // window pixels, from the top-left corner, y downward
+    double y;
+};
+
+// Where a point at the scene's drawing depth (-30) lands in a window of that size.
+PixelPoint projectToWindow(double sceneX, double sceneY, int width, int height);
+// Window pixels per scene unit at the drawing depth.
+double pixelsPerUnit(int height);
+
+bool isBlack(Rgb colour);
+// One of the six flat face colours of the cube.
+bool isCubeColour(Rgb colour);
+// A smooth blend of pure red, green and blue, as the shot's sides are drawn.
+bool isPrimaryBlend(Rgb colour);
+
+// The pixels of a window area that pass a test, summed up.
+struct PixelSet {
+    int count = 0;
+    double centreX = 0; // window pixels
+    double centreY = 0;
+    int top = 0;
+    int bottom = 0;
+};
+
+PixelSet findPixels(const ScreenImage& screen, const WindowRect& area,
+                    const std::function<bool(Rgb)>& test);
+
+std::string describe(Rgb colour);

@@ -1,0 +1,177 @@
+// The real binary under apitrace for a short scripted session (a shot, two
+// resizes, Escape), checked from the dump: the render state set once and in
+// order, the 45-degree projection for each real window size, and every frame
+// drawn as clear, cube, swap, with the shot's save and restore balanced.
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+#include "gl_trace.h"
+#include "quendrel_fixture.h"
+
+namespace {
+
+using Size = std::pair<int, int>;
+
+// Runs the script under the tracer; returns the program's calls.
+std::vector<TracedCall> traceScriptedSession()
+{
+    const std::string trace = testing::TempDir() + "quendrel-e2e.trace";
+    const std::string dump = trace + ".txt";
+    std::remove(trace.c_str());
+    SessionOptions options = quendrelOptions();
+    options.wrapper = {"apitrace", "trace", "-o", trace};
+    {
+        ProgramSession session(options);
+        FrameControl& frames = session.frames();
+        frames.runFrames(5);
+        session.tapKey(XK_space);
+        frames.runFrames(25);
+        session.x().resize(session.window(), 640, 360);
+        frames.runFrames(3);
+        session.x().resize(session.window(), 300, 1);
+        frames.runFrames(3);
+        session.tapKey(XK_Escape);
+        frames.runFreely();
+        // The tracer writes the trace's end only when the program exits itself.
+        const auto end = session.process().waitForEnd(std::chrono::seconds(10));
+        EXPECT_TRUE(end && end->exited && end->code == 0) << "no clean exit under the tracer";
+    }
+    const std::string command = "apitrace dump --color=never " + trace + " > " + dump;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return readTraceDump(dump);
+}
+
+class GlTrace : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { calls = traceScriptedSession(); }
+
+    // The first call at or after `from` with this name, or calls.size().
+    static std::size_t find(const std::string& name, std::size_t from = 0)
+    {
+        while (from < calls.size() && calls[from].name != name) {
+            ++from;
+        }
+        return from;
+    }
+
+    static std::vector<TracedCall> calls;
+};
+
+std::vector<TracedCall> GlTrace::calls;
+
+TEST_F(GlTrace, SetsTheRenderStateOnceInOrderBeforeTheFirstFrame)
+{
+    const std::vector<std::string> expected = {
+        "glShadeModel(mode = GL_SMOOTH)",
+        "glClearColor(red = 0, green = 0, blue = 0, alpha = 0.5)",
+        "glClearDepth(depth = 1)",
+        "glEnable(cap = GL_DEPTH_TEST)",
+        "glDepthFunc(func = GL_LEQUAL)",
+        "glEnable(cap = GL_COLOR_MATERIAL)",
+        "glHint(target = GL_PERSPECTIVE_CORRECTION_HINT, mode = GL_NICEST)",
+    };
+    std::vector<std::string> stateCalls;
+    std::size_t lastStateCall = 0;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const std::string& name = calls[i].name;
+        if (name == "glShadeModel" || name == "glClearColor" || name == "glClearDepth" ||
+            name == "glEnable" || name == "glDisable" || name == "glDepthFunc" ||
+            name == "glHint" || name == "glBlendFunc" || name == "glCullFace") {
+            stateCalls.push_back(calls[i].text());
+            lastStateCall = i;
+        }
+    }
+    EXPECT_EQ(stateCalls, expected);
+    EXPECT_LT(lastStateCall, find("glClear"));
+}
+
+TEST_F(GlTrace, FitsTheProjectionToEachRealWindowSize)
+{
+    const double nearPlane = 0.1f;
+    const double farPlane = 100.0;
+    const double focal = 1.0 / std::tan(22.5 * M_PI / 180.0);
+    std::vector<Size> sizes;
+    for (std::size_t i = find("glViewport"); i < calls.size(); i = find("glViewport", i + 1)) {
+        const std::vector<double> viewport = numbersIn(calls[i].args);
+        ASSERT_EQ(viewport.size(), 4u) << calls[i].text();
+        sizes.emplace_back(static_cast<int>(viewport[2]), static_cast<int>(viewport[3]));
+        ASSERT_LT(i + 5, calls.size());
+        EXPECT_EQ(calls[i + 1].text(), "glMatrixMode(mode = GL_PROJECTION)");
+        EXPECT_EQ(calls[i + 2].name, "glLoadIdentity");
+        EXPECT_EQ(calls[i + 4].text(), "glMatrixMode(mode = GL_MODELVIEW)");
+        EXPECT_EQ(calls[i + 5].name, "glLoadIdentity");
+
+        const double aspect = viewport[2] / viewport[3];
+        const double expected[16] = {focal / aspect,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     focal,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     (farPlane + nearPlane) / (nearPlane - farPlane),
+                                     -1,
+                                     0,
+                                     0,
+                                     2 * farPlane * nearPlane / (nearPlane - farPlane),
+                                     0};
+        const std::vector<double> matrix = numbersIn(calls[i + 3].args);
+        ASSERT_EQ(calls[i + 3].name, "glMultMatrixd");
+        ASSERT_EQ(matrix.size(), 16u);
+        for (int k = 0; k < 16; ++k) {
+            EXPECT_NEAR(matrix[k], expected[k], 1e-12 * std::max(1.0, std::abs(expected[k])))
+                << "element " << k << " for " << viewport[2] << "x" << viewport[3];
+        }
+    }
+    // The creation size may or may not be drawn first; the real sizes follow.
+    ASSERT_GE(sizes.size(), 3u);
+    const std::vector<Size> last(sizes.end() - 3, sizes.end());
+    EXPECT_EQ(last, (std::vector<Size>{{1024, 768}, {640, 360}, {300, 1}}));
+}
+
+TEST_F(GlTrace, DrawsEachFrameAsClearCubeSwapWithTheShotBalanced)
+{
+    int frames = 0;
+    int shotFrames = 0;
+    std::size_t start = 0;
+    for (std::size_t swap = find("glXSwapBuffers"); swap < calls.size();
+         start = swap + 1, swap = find("glXSwapBuffers", swap + 1)) {
+        SCOPED_TRACE("frame " + std::to_string(frames));
+        std::map<std::string, int> count;
+        std::vector<std::string> order; // the frame's drawing calls, in order
+        int vertices = 0;
+        for (std::size_t i = start; i < swap; ++i) {
+            const std::string& name = calls[i].name;
+            ++count[name];
+            if (name == "glClear" || name == "glBegin" || name == "glEnd" ||
+                name == "glPushMatrix" || name == "glPopMatrix") {
+                order.push_back(name == "glBegin" ? calls[i].text() : name);
+            }
+            vertices += name == "glVertex3f" ? 1 : 0;
+        }
+        const bool shot = count["glPushMatrix"] > 0;
+        const std::vector<std::string> cubeOnly = {"glClear", "glBegin(mode = GL_QUADS)", "glEnd"};
+        const std::vector<std::string> withShot = {"glClear",
+                                                   "glPushMatrix",
+                                                   "glBegin(mode = GL_TRIANGLES)",
+                                                   "glEnd",
+                                                   "glBegin(mode = GL_QUADS)",
+                                                   "glEnd",
+                                                   "glPopMatrix"};
+        EXPECT_EQ(order, shot ? withShot : cubeOnly);
+        EXPECT_EQ(vertices, shot ? 24 + 12 : 24);
+        EXPECT_EQ(count["glColor3f"], shot ? 6 + 12 : 6) << "one colour per cube face";
+        ++frames;
+        shotFrames += shot ? 1 : 0;
+    }
+    EXPECT_GE(frames, 36);
+    // One Space with the cube at height 0: drawn at heights 0 to 16.
+    EXPECT_EQ(shotFrames, 17);
+}
+
+} // namespace

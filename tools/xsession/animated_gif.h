@@ -1,0 +1,12 @@
+// A looping animated GIF from screen images of one size, with a fixed palette
+// of 6 levels per channel: enough for flat-shaded scenes, and no quantiser.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "screen_image.h"
+
+// Each frame is shown for `delayCentiseconds`; false when the file cannot be written.
+bool writeGif(const std::vector<ScreenImage>& frames, int delayCentiseconds,
+              const std::string& path);

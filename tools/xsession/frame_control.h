@@ -1,0 +1,43 @@
+// The session's side of the frame pacer: creates the shared block, lets the
+// program run a given number of frames and hold, or run freely.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "frame_block.h"
+
+class FrameControl {
+  public:
+    // The program holds after its first frame until told to go on.
+    FrameControl();
+    ~FrameControl();
+    FrameControl(const FrameControl&) = delete;
+    FrameControl& operator=(const FrameControl&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::uint64_t framesShown() const { return block_->framesShown; }
+    bool held() const { return block_->heldAt != 0; }
+    int programPid() const { return block_->programPid; }
+    void setPause(std::chrono::microseconds pause);
+
+    // Waits for the program's first frame, in which it holds.
+    bool firstFrame(std::chrono::milliseconds deadline = std::chrono::seconds(20))
+    {
+        return waitUntilHeld(1, deadline);
+    }
+    // From a hold: lets exactly `count` more frames be drawn, and returns once
+    // the last is on screen and the program holds in it; false at the deadline.
+    bool runFrames(std::uint64_t count,
+                   std::chrono::milliseconds deadline = std::chrono::seconds(20));
+    void runFreely() { block_->holdAfter = UINT64_MAX; }
+    // Holds the program at the next frame it finishes.
+    bool hold(std::chrono::milliseconds deadline = std::chrono::seconds(20));
+
+  private:
+    bool waitUntilHeld(std::uint64_t frame, std::chrono::milliseconds deadline);
+
+    std::string path_;
+    FrameBlock* block_;
+};

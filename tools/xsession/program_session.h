@@ -1,0 +1,55 @@
+// One program on its own virtual screen, with the frame pacer preloaded: the
+// session starts Xvfb and the program, waits until its window covers the
+// screen, and ends both by process id when it goes, also after a failure.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "frame_control.h"
+#include "virtual_screen.h"
+#include "x_client.h"
+
+struct SessionOptions {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string pacer;                // the frame pacer library to preload
+    std::vector<std::string> wrapper; // e.g. {"apitrace", "trace", "-o", file}
+    std::map<std::string, std::string> environment;
+    std::string title = "Quendrel";
+    int screenWidth = 1024;
+    int screenHeight = 768;
+    std::string logPath = "/dev/null"; // the program's stdout and stderr
+};
+
+class ProgramSession {
+  public:
+    // Throws when Xvfb, the program or its full-screen window does not come
+    // up in time. On return the program holds in a frame drawn at full size.
+    explicit ProgramSession(const SessionOptions& options);
+    ~ProgramSession();
+
+    XClient& x() { return *client_; }
+    FrameControl& frames() { return frames_; }
+    ChildProcess& process() { return *program_; }
+    const VirtualScreen& screen() const { return screen_; }
+    Window window() const { return window_; }
+    WindowRect windowRect() { return client_->rect(window_); }
+    void tapKey(KeySym key) { client_->tapKey(window_, key); }
+    void tapKeys(std::initializer_list<KeySym> keys) { client_->tapKeys(window_, keys); }
+
+  private:
+    void stopProgram();
+    void waitForFullScreenWindow(const std::string& title);
+
+    VirtualScreen screen_;
+    FrameControl frames_;
+    std::unique_ptr<ChildProcess> program_;
+    std::unique_ptr<XClient> client_;
+    Window window_ = 0;
+};

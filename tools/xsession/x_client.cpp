@@ -1,0 +1,132 @@
+// Xlib and XTEST calls behind XClient. Errors such as BadWindow from a window
+// that has just gone are ignored: callers see them as a missing window.
+#include "x_client.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <iterator>
+#include <stdexcept>
+
+namespace {
+
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+// The shift of a channel mask, e.g. 16 for 0xff0000.
+int shiftOf(unsigned long mask)
+{
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+} // namespace
+
+XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_str()))
+{
+    if (display_ == nullptr) {
+        throw std::runtime_error("cannot open display " + display);
+    }
+    XSetErrorHandler(ignoreXError);
+}
+
+XClient::~XClient() { XCloseDisplay(display_); }
+
+int XClient::screenWidth() const { return DisplayWidth(display_, DefaultScreen(display_)); }
+
+int XClient::screenHeight() const { return DisplayHeight(display_, DefaultScreen(display_)); }
+
+Window XClient::findWindow(const std::string& title)
+{
+    Window root = DefaultRootWindow(display_);
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    if (XQueryTree(display_, root, &root, &parent, &children, &count) == 0) {
+        return 0;
+    }
+    for (unsigned i = 0; i < count && found == 0; ++i) {
+        char* name = nullptr;
+        XWindowAttributes attributes;
+        if (XFetchName(display_, children[i], &name) != 0 && name != nullptr) {
+            if (title == name && XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
+                attributes.map_state == IsViewable) {
+                found = children[i];
+            }
+            XFree(name);
+        }
+    }
+    XFree(children);
+    return found;
+}
+
+WindowRect XClient::rect(Window window)
+{
+    XWindowAttributes attributes;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
+        XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y,
+                              &child) == 0) {
+        return {0, 0, 0, 0};
+    }
+    return {x, y, attributes.width, attributes.height};
+}
+
+void XClient::resize(Window window, int width, int height)
+{
+    XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(display_, False);
+}
+
+void XClient::movePointer(int x, int y)
+{
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
+    XSync(display_, False);
+}
+
+void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
+{
+    const WindowRect place = rect(window);
+    movePointer(place.x + place.width / 2, place.y + place.height / 2);
+    for (const KeySym key : keys) {
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, CurrentTime);
+    }
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
+    }
+    XSync(display_, False);
+}
+
+ScreenImage XClient::grabScreen()
+{
+    XSync(display_, False);
+    ScreenImage image;
+    image.width = screenWidth();
+    image.height = screenHeight();
+    XImage* pixels =
+        XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(image.width),
+                  static_cast<unsigned>(image.height), AllPlanes, ZPixmap);
+    if (pixels == nullptr) {
+        throw std::runtime_error("cannot grab the screen");
+    }
+    const int redShift = shiftOf(pixels->red_mask);
+    const int greenShift = shiftOf(pixels->green_mask);
+    const int blueShift = shiftOf(pixels->blue_mask);
+    image.rgb.reserve(static_cast<std::size_t>(image.width) * image.height * 3);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const unsigned long pixel = XGetPixel(pixels, x, y);
+            image.rgb.push_back(static_cast<std::uint8_t>(pixel >> redShift));
+            image.rgb.push_back(static_cast<std::uint8_t>(pixel >> greenShift));
+            image.rgb.push_back(static_cast<std::uint8_t>(pixel >> blueShift));
+        }
+    }
+    XDestroyImage(pixels);
+    return image;
+}
