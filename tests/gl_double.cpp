@@ -36,6 +36,8 @@ void reset()
     toolkit = Toolkit{};
 }
 
+void setRecording(bool on) { recording = on; }
+
 int callCount() { return logged < logCapacity ? logged : logCapacity; }
 
 bool overflowed() { return logged > logCapacity; }
