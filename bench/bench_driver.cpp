@@ -4,6 +4,8 @@
 // preloaded frame counter, give one fps ratio per pair of slices, which load
 // on the shared machine affects alike. Solo runs give time to first frame and
 // peak RSS; callgrind gives instructions per frame. Prints Markdown tables.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,6 +26,7 @@ struct Options {
     std::string counter;
     std::string outDir = "bench-out";
     std::vector<std::string> sizes{"1280x720", "1920x1080"};
+    std::string cpus = "last";
     int launches = 5;
     double sliceMs = 100.0;
     double slicingSeconds = 4.0;
@@ -84,6 +87,8 @@ Options parseOptions(int argc, char** argv)
             for (std::string size; std::getline(list, size, ',');) {
                 options.sizes.push_back(size);
             }
+        } else if (!(v = value(argument, "--cpus=")).empty()) {
+            options.cpus = v;
         } else if (!(v = value(argument, "--launches=")).empty()) {
             options.launches = std::atoi(v.c_str());
         } else if (!(v = value(argument, "--slice-ms=")).empty()) {
@@ -132,15 +137,19 @@ void requireCleanExit(RunningProgram& program, const std::string& name)
 
 // One fresh launch of both programs: a short warm-up side by side, then
 // slices in A B B A order. Each pair of slices holds one of each program.
+// Odd launches swap the X servers and start with B, so neither server nor
+// place in the order favours one program.
 void interleaveOnce(const Options& options, const std::vector<Program>& programs,
-                    const Servers& servers, Comparison& comparison, std::vector<Figures>& figures,
-                    const std::string& files)
+                    const Servers& servers, int launch, Comparison& comparison,
+                    std::vector<Figures>& figures, const std::string& files)
 {
     const Program& programA = programs[comparison.a];
     const Program& programB = programs[comparison.b];
-    RunningProgram a = launchProgram({programA.path}, servers.first, options.counter, files + "-a");
-    RunningProgram b =
-        launchProgram({programB.path}, servers.second, options.counter, files + "-b");
+    const bool swapped = launch % 2 == 1;
+    RunningProgram a = launchProgram({programA.path}, swapped ? servers.second : servers.first,
+                                     options.counter, files + "-a");
+    RunningProgram b = launchProgram({programB.path}, swapped ? servers.first : servers.second,
+                                     options.counter, files + "-b");
     waitForFrames(a, 1, 60.0);
     waitForFrames(b, 1, 60.0);
     sleepUntilNs(monotonicNs() + 1000000000LL);
@@ -153,12 +162,15 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
     Slice totalA{0, 0};
     Slice totalB{0, 0};
     std::vector<double> launchPairs;
+    std::ofstream sliceLog(files + ".slices");
     for (int pair = 0; pair < pairs; ++pair) {
-        const bool aFirst = pair % 2 == 0;
+        const bool aFirst = (pair + launch) % 2 == 0;
         const Slice first = runSlice(aFirst ? a : b, sliceNs);
         const Slice second = runSlice(aFirst ? b : a, sliceNs);
         const Slice& sliceA = aFirst ? first : second;
         const Slice& sliceB = aFirst ? second : first;
+        sliceLog << sliceA.frames << ' ' << sliceA.seconds << ' ' << sliceB.frames << ' '
+                 << sliceB.seconds << '\n';
         totalA = Slice{totalA.frames + sliceA.frames, totalA.seconds + sliceA.seconds};
         totalB = Slice{totalB.frames + sliceB.frames, totalB.seconds + sliceB.seconds};
         if (sliceB.frames > 0) {
@@ -290,8 +302,9 @@ void benchSize(const Options& options, const std::string& size)
     std::fprintf(stderr, " interleaved launches");
     for (int launch = 0; launch < options.launches; ++launch) {
         for (std::size_t c = 0; c < comparisons.size(); ++c) {
-            interleaveOnce(options, programs, servers, comparisons[c], figures,
-                           files + "-pair-" + std::to_string(c));
+            interleaveOnce(options, programs, servers, launch, comparisons[c], figures,
+                           files + "-pair-" + std::to_string(c) + "-launch-" +
+                               std::to_string(launch));
         }
         std::fprintf(stderr, ".");
     }
@@ -308,18 +321,35 @@ void benchSize(const Options& options, const std::string& size)
     printSize(options, size, programs, figures, comparisons);
 }
 
+// "all", "last" or a comma-separated list of CPU numbers.
+std::vector<int> chosenCpus(const std::string& cpus)
+{
+    std::vector<int> chosen;
+    if (cpus == "last") {
+        chosen.push_back(static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)) - 1);
+    } else if (cpus != "all") {
+        std::stringstream list(cpus);
+        for (std::string cpu; std::getline(list, cpu, ',');) {
+            chosen.push_back(std::atoi(cpu.c_str()));
+        }
+    }
+    return chosen;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     installChildCleanup();
     const Options options = parseOptions(argc, argv);
+    pinChildren(chosenCpus(options.cpus));
     if (std::system(("mkdir -p '" + options.outDir + "'").c_str()) != 0) {
         fail("cannot create " + options.outDir);
     }
     std::printf("Slices of %.0f ms in A B B A order, %d fresh launches of %.1f s per pair of "
-                "programs; %d solo runs of 1.5 s each.\n",
-                options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns);
+                "programs; %d solo runs of 1.5 s each; programs and X servers on CPUs: %s.\n",
+                options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns,
+                options.cpus.c_str());
     for (const std::string& size : options.sizes) {
         benchSize(options, size);
     }

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,21 @@ namespace {
 
 constexpr int maxChildren = 32;
 volatile pid_t children[maxChildren];
+std::vector<int> childCpus;
+
+// Runs in a fresh child, before exec: the affinity passes to every thread.
+void applyPinning()
+{
+    if (childCpus.empty()) {
+        return;
+    }
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (int cpu : childCpus) {
+        CPU_SET(cpu, &set);
+    }
+    sched_setaffinity(0, sizeof set, &set);
+}
 
 void track(pid_t pid)
 {
@@ -99,6 +115,8 @@ void installChildCleanup()
     }
 }
 
+void pinChildren(const std::vector<int>& cpus) { childCpus = cpus; }
+
 void fail(const std::string& message)
 {
     std::fprintf(stderr, "bench_driver: %s\n", message.c_str());
@@ -130,6 +148,7 @@ XServer startXServer(int width, int height)
     const std::string fd = std::to_string(ready[1]);
     const pid_t pid = fork();
     if (pid == 0) {
+        applyPinning();
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         dup2(null, 2);
@@ -181,6 +200,7 @@ RunningProgram launchProgram(const std::vector<std::string>& command, const XSer
     const long long launchNs = monotonicNs();
     program.pid = fork();
     if (program.pid == 0) {
+        applyPinning();
         const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, 1);
         dup2(out, 2);

@@ -27,6 +27,9 @@ void installChildCleanup();
 // Prints the message, then exits 1 (the clean-up ends the children).
 [[noreturn]] void fail(const std::string& message);
 
+// Children started from now on run only on these CPUs (all CPUs if empty).
+void pinChildren(const std::vector<int>& cpus);
+
 long long monotonicNs();
 void sleepUntilNs(long long deadline);
 
