@@ -2,8 +2,9 @@
 // X servers. Two programs run at once, each on its own Xvfb, but only one at a
 // time: slices of ~100 ms in A B B A order (SIGSTOP/SIGCONT), counted by the
 // preloaded frame counter, give one fps ratio per pair of slices, which load
-// on the shared machine affects alike. Solo runs give time to first frame and
-// peak RSS; callgrind gives instructions per frame. Prints Markdown tables.
+// on the shared machine affects alike. Programs and servers share one CPU, so
+// the scheduler places both programs alike. Solo runs give time to first frame
+// and peak RSS; callgrind gives instructions per frame. Prints Markdown tables.
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,7 +31,7 @@ struct Options {
     int launches = 5;
     double sliceMs = 100.0;
     double slicingSeconds = 4.0;
-    int soloRuns = 5;
+    int soloRuns = 7;
     int callgrindWarmUp = 30;
     int callgrindFrames = 100;
 };
@@ -43,6 +44,7 @@ struct Program {
 struct Figures {
     std::vector<double> fps; // one per interleaved launch
     std::vector<double> firstFrameMs;
+    std::vector<double> firstFrameCpuMs;
     std::vector<double> peakRssMiB;
     std::vector<double> soloFps;
     double instructionsPerFrame = 0.0;
@@ -199,6 +201,7 @@ void soloRun(const Options& options, const Program& program, const XServer& serv
     requireCleanExit(running, program.name);
     std::map<std::string, double> report = readReport(reportPath);
     figures.firstFrameMs.push_back(report["first_frame_ms"]);
+    figures.firstFrameCpuMs.push_back(report["first_frame_cpu_ms"]);
     figures.peakRssMiB.push_back(report["peak_rss_kib"] / 1024.0);
     figures.soloFps.push_back(report["steady_fps"]);
 }
@@ -246,13 +249,15 @@ void printSize(const Options& options, const std::string& size,
                const std::vector<Comparison>& comparisons)
 {
     std::printf("\n### %s\n\n", size.c_str());
-    std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms | "
-                "peak RSS MiB | instructions/frame |\n|---|---|---|---|---|---|\n");
+    std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms, "
+                "wall (min–max) | first frame ms, CPU | peak RSS MiB | instructions/frame |\n"
+                "|---|---|---|---|---|---|---|\n");
     for (std::size_t i = 0; i < programs.size(); ++i) {
         const Figures& f = figures[i];
-        std::printf("| %s | %s | %s | %s | %s | %s |\n", programs[i].name.c_str(),
+        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", programs[i].name.c_str(),
                     spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
-                    spread(f.firstFrameMs, 1).c_str(), spread(f.peakRssMiB, 1).c_str(),
+                    spread(f.firstFrameMs, 1).c_str(), fixed(median(f.firstFrameCpuMs), 1).c_str(),
+                    fixed(median(f.peakRssMiB), 1).c_str(),
                     fixed(f.instructionsPerFrame, 0).c_str());
     }
     std::printf("\n| fps ratio, interleaved | median of slice pairs | pairs' quartiles | "
@@ -266,9 +271,11 @@ void printSize(const Options& options, const std::string& size,
     const Figures& quendrel = figures[0];
     const Figures& cube = figures[1];
     std::printf("\nquendrel / cube floor: instructions per frame %.4f (callgrind, %d frames "
-                "after %d), first frame %.3f, peak RSS %.3f (medians of %d solo runs)\n",
+                "after %d warm-up frames); first frame %.3f wall, %.3f CPU; peak RSS %.3f "
+                "(medians of %d solo runs each)\n",
                 quendrel.instructionsPerFrame / cube.instructionsPerFrame, options.callgrindFrames,
                 options.callgrindWarmUp, median(quendrel.firstFrameMs) / median(cube.firstFrameMs),
+                median(quendrel.firstFrameCpuMs) / median(cube.firstFrameCpuMs),
                 median(quendrel.peakRssMiB) / median(cube.peakRssMiB), options.soloRuns);
     std::fflush(stdout);
 }

@@ -1,7 +1,8 @@
 // Frame counter preloaded into an unchanged GLX program: wraps glXSwapBuffers
 // and counts frames. Environment:
 //   QUENDREL_COUNTER_REPORT  written at exit: frames, steady fps after 0.5 s of warm-up,
-//                            ms from launch to the end of the first swap, peak RSS in KiB
+//                            ms from launch to the end of the first swap (wall clock, and
+//                            CPU time of all threads), peak RSS in KiB
 //   QUENDREL_COUNTER_SHARED  file holding a SharedCounter, kept up to date after every swap
 //   QUENDREL_LAUNCH_NS       CLOCK_MONOTONIC ns of the launch (else this library's load)
 //   QUENDREL_CALLGRIND       "W N": zero callgrind's counters after frame W, dump and
@@ -35,9 +36,16 @@ long long callgrindFrames = 0;
 
 unsigned long long frames = 0;
 long long firstFrameNs = 0;
+double firstFrameCpuMs = 0.0;
 unsigned long long steadyStartFrame = 0;
 long long steadyStartNs = 0;
 long long lastFrameNs = 0;
+
+double cpuMs(const rusage& usage)
+{
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
 
 long long nowNs()
 {
@@ -61,6 +69,7 @@ void writeReport()
     std::fprintf(out, "steady_fps %.1f\n", steadyMeasured ? steadyFrames / steadySeconds : 0.0);
     std::fprintf(out, "first_frame_ms %.2f\n",
                  frames > 0 ? static_cast<double>(firstFrameNs - launchNs) / 1e6 : 0.0);
+    std::fprintf(out, "first_frame_cpu_ms %.2f\n", firstFrameCpuMs);
     std::fprintf(out, "peak_rss_kib %ld\n", usage.ru_maxrss);
     std::fclose(out);
 }
@@ -103,6 +112,9 @@ void countFrame()
     lastFrameNs = now;
     if (frames == 1) {
         firstFrameNs = now;
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        firstFrameCpuMs = cpuMs(usage);
     }
     if (steadyStartNs == 0 && now - firstFrameNs >= static_cast<long long>(warmUpSeconds * 1e9)) {
         steadyStartFrame = frames;
