@@ -1,10 +1,8 @@
-// Frame-rate benchmark of quendrel against the clear and cube floors on virtual
-// X servers. Two programs run at once, each on its own Xvfb, but only one at a
-// time: slices of ~100 ms in A B B A order (SIGSTOP/SIGCONT), counted by the
-// preloaded frame counter, give one fps ratio per pair of slices, which load
-// on the shared machine affects alike. Programs and servers share one CPU, so
-// the scheduler places both programs alike. Solo runs give time to first frame
-// and peak RSS; callgrind gives instructions per frame. Prints Markdown tables.
+// Benchmarks quendrel against the clear and cube floors on virtual X servers:
+// two programs at once, each on its own Xvfb and all on one CPU, only one
+// running at a time, in ~100 ms slices in A B B A order (SIGSTOP/SIGCONT); the
+// preloaded counter's frames give one fps ratio per pair of slices. Solo runs
+// and callgrind give first frame, peak RSS and instructions per frame.
 #include <unistd.h>
 
 #include <cstdio>

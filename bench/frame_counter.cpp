@@ -1,12 +1,6 @@
-// Frame counter preloaded into an unchanged GLX program: wraps glXSwapBuffers
-// and counts frames. Environment:
-//   QUENDREL_COUNTER_REPORT  written at exit: frames, steady fps after 0.5 s of warm-up,
-//                            ms from launch to the end of the first swap (wall clock, and
-//                            CPU time of all threads), peak RSS in KiB
-//   QUENDREL_COUNTER_SHARED  file holding a SharedCounter, kept up to date after every swap
-//   QUENDREL_LAUNCH_NS       CLOCK_MONOTONIC ns of the launch (else this library's load)
-//   QUENDREL_CALLGRIND       "W N": zero callgrind's counters after frame W, dump and
-//                            exit(0) after frame W + N
+// Frame counter preloaded into an unchanged GLX program: wraps glXSwapBuffers,
+// counts frames, shares the running count with the bench driver and writes a
+// report at exit. The environment variables are read in startCounter.
 #include <GL/glx.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -87,6 +81,13 @@ void mapShared(const char* path)
     }
 }
 
+// QUENDREL_COUNTER_REPORT: written at exit: frames, steady fps after 0.5 s of
+//   warm-up, ms from launch to the end of the first swap (wall clock, and CPU
+//   time of all threads), peak RSS in KiB.
+// QUENDREL_COUNTER_SHARED: file holding a SharedCounter, updated every swap.
+// QUENDREL_LAUNCH_NS: CLOCK_MONOTONIC ns of the launch (else this load).
+// QUENDREL_CALLGRIND: "W N": zero callgrind's counters after frame W, dump
+//   them and exit(0) after frame W + N.
 __attribute__((constructor)) void startCounter()
 {
     const char* launch = std::getenv("QUENDREL_LAUNCH_NS");
