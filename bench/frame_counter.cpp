@@ -61,9 +61,9 @@ void writeReport()
     getrusage(RUSAGE_SELF, &usage);
     std::fprintf(out, "frames %llu\n", frames);
     std::fprintf(out, "steady_fps %.1f\n", steadyMeasured ? steadyFrames / steadySeconds : 0.0);
-    std::fprintf(out, "first_frame_ms %.2f\n",
+    std::fprintf(out, "first_frame_ms %.3f\n",
                  frames > 0 ? static_cast<double>(firstFrameNs - launchNs) / 1e6 : 0.0);
-    std::fprintf(out, "first_frame_cpu_ms %.2f\n", firstFrameCpuMs);
+    std::fprintf(out, "first_frame_cpu_ms %.3f\n", firstFrameCpuMs);
     std::fprintf(out, "peak_rss_kib %ld\n", usage.ru_maxrss);
     std::fclose(out);
 }
