@@ -40,7 +40,8 @@ struct Program {
 };
 
 struct Figures {
-    std::vector<double> fps; // one per interleaved launch
+    std::vector<double> fps;                // one per interleaved launch
+    std::vector<double> slicedFirstFrameMs; // one per interleaved launch
     std::vector<double> firstFrameMs;
     std::vector<double> firstFrameCpuMs;
     std::vector<double> peakRssMiB;
@@ -52,7 +53,8 @@ struct Comparison {
     int a;
     int b;
     std::vector<double> pairRatios;
-    std::vector<double> launchRatios; // median of each launch's pairs
+    std::vector<double> launchRatios;     // median of each launch's pairs
+    std::vector<double> firstFrameRatios; // one per launch
 };
 
 struct Servers {
@@ -128,6 +130,29 @@ Slice runSlice(const RunningProgram& program, long long sliceNs)
                  static_cast<double>(end - start) / 1e9};
 }
 
+struct StartUp {
+    double ranNs = 0.0;
+    double firstFrameMs = -1.0;
+};
+
+void startUpSlice(const RunningProgram& program, long long sliceNs, StartUp& startUp)
+{
+    const long long start = monotonicNs();
+    resumeProgram(program);
+    sleepUntilNs(start + sliceNs);
+    pauseProgram(program);
+    const long long end = monotonicNs();
+    if (startUp.firstFrameMs >= 0) {
+        return;
+    }
+    const long long firstFrame = program.counter->firstFrameNs.load();
+    if (firstFrame != 0) {
+        startUp.firstFrameMs = (startUp.ranNs + static_cast<double>(firstFrame - start)) / 1e6;
+    } else {
+        startUp.ranNs += static_cast<double>(end - start);
+    }
+}
+
 void requireCleanExit(RunningProgram& program, const std::string& name)
 {
     if (finishProgram(program) != 0) {
@@ -147,16 +172,34 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
     const Program& programB = programs[comparison.b];
     const bool swapped = launch % 2 == 1;
     RunningProgram a = launchProgram({programA.path}, swapped ? servers.second : servers.first,
-                                     options.counter, files + "-a");
+                                     options.counter, files + "-a", {}, true);
     RunningProgram b = launchProgram({programB.path}, swapped ? servers.first : servers.second,
-                                     options.counter, files + "-b");
-    waitForFrames(a, 1, 60.0);
-    waitForFrames(b, 1, 60.0);
+                                     options.counter, files + "-b", {}, true);
+    const auto sliceNs = static_cast<long long>(options.sliceMs * 1e6);
+
+    // Start-up is sliced like the frames, so each program's time to its first
+    // frame counts only its own slices.
+    StartUp startA;
+    StartUp startB;
+    for (int pair = 0; startA.firstFrameMs < 0 || startB.firstFrameMs < 0; ++pair) {
+        if (pair == 300) {
+            fail("no first frame within 300 pairs of slices");
+        }
+        const bool aFirst = (pair + launch) % 2 == 0;
+        startUpSlice(aFirst ? a : b, sliceNs, aFirst ? startA : startB);
+        startUpSlice(aFirst ? b : a, sliceNs, aFirst ? startB : startA);
+    }
+    figures[comparison.a].slicedFirstFrameMs.push_back(startA.firstFrameMs);
+    figures[comparison.b].slicedFirstFrameMs.push_back(startB.firstFrameMs);
+    comparison.firstFrameRatios.push_back(startA.firstFrameMs / startB.firstFrameMs);
+
+    // A warm-up side by side, then the measured slices.
+    resumeProgram(a);
+    resumeProgram(b);
     sleepUntilNs(monotonicNs() + 1000000000LL);
     pauseProgram(a);
     pauseProgram(b);
 
-    const auto sliceNs = static_cast<long long>(options.sliceMs * 1e6);
     const int pairs =
         std::max(2, static_cast<int>(options.slicingSeconds * 1000.0 / options.sliceMs / 2.0));
     Slice totalA{0, 0};
@@ -248,31 +291,36 @@ void printSize(const Options& options, const std::string& size,
 {
     std::printf("\n### %s\n\n", size.c_str());
     std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms, "
-                "wall (min–max) | first frame ms, CPU | peak RSS MiB | instructions/frame |\n"
-                "|---|---|---|---|---|---|---|\n");
+                "sliced (min–max) | first frame ms, solo wall | first frame ms, solo CPU | "
+                "peak RSS MiB | instructions/frame |\n|---|---|---|---|---|---|---|---|\n");
     for (std::size_t i = 0; i < programs.size(); ++i) {
         const Figures& f = figures[i];
-        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", programs[i].name.c_str(),
-                    spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
-                    spread(f.firstFrameMs, 1).c_str(), fixed(median(f.firstFrameCpuMs), 1).c_str(),
-                    fixed(median(f.peakRssMiB), 1).c_str(),
-                    fixed(f.instructionsPerFrame, 0).c_str());
+        std::printf(
+            "| %s | %s | %s | %s | %s | %s | %s | %s |\n", programs[i].name.c_str(),
+            spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
+            spread(f.slicedFirstFrameMs, 1).c_str(), fixed(median(f.firstFrameMs), 1).c_str(),
+            fixed(median(f.firstFrameCpuMs), 1).c_str(), fixed(median(f.peakRssMiB), 1).c_str(),
+            fixed(f.instructionsPerFrame, 0).c_str());
     }
-    std::printf("\n| fps ratio, interleaved | median of slice pairs | pairs' quartiles | "
-                "launch medians (min–max) | pairs |\n|---|---|---|---|---|\n");
+    std::printf("\n| interleaved | fps: median of slice pairs | pairs' quartiles | launch "
+                "medians (min–max) | pairs | first frame, sliced: median (min–max) |\n"
+                "|---|---|---|---|---|---|\n");
     for (const Comparison& c : comparisons) {
-        std::printf("| %s / %s | %.3f | %.3f–%.3f | %.3f–%.3f | %zu |\n",
+        std::printf("| %s / %s | %.3f | %.3f–%.3f | %.3f–%.3f | %zu | %s |\n",
                     programs[c.a].name.c_str(), programs[c.b].name.c_str(), median(c.pairRatios),
                     quantile(c.pairRatios, 0.25), quantile(c.pairRatios, 0.75),
-                    smallest(c.launchRatios), largest(c.launchRatios), c.pairRatios.size());
+                    smallest(c.launchRatios), largest(c.launchRatios), c.pairRatios.size(),
+                    spread(c.firstFrameRatios, 3).c_str());
     }
     const Figures& quendrel = figures[0];
     const Figures& cube = figures[1];
     std::printf("\nquendrel / cube floor: instructions per frame %.4f (callgrind, %d frames "
-                "after %d warm-up frames); first frame %.3f wall, %.3f CPU; peak RSS %.3f "
-                "(medians of %d solo runs each)\n",
+                "after %d warm-up frames); first frame %.3f sliced, %.3f solo wall, %.3f solo "
+                "CPU; peak RSS %.3f (medians; %d solo runs each)\n",
                 quendrel.instructionsPerFrame / cube.instructionsPerFrame, options.callgrindFrames,
-                options.callgrindWarmUp, median(quendrel.firstFrameMs) / median(cube.firstFrameMs),
+                options.callgrindWarmUp,
+                median(quendrel.slicedFirstFrameMs) / median(cube.slicedFirstFrameMs),
+                median(quendrel.firstFrameMs) / median(cube.firstFrameMs),
                 median(quendrel.firstFrameCpuMs) / median(cube.firstFrameCpuMs),
                 median(quendrel.peakRssMiB) / median(cube.peakRssMiB), options.soloRuns);
     std::fflush(stdout);
@@ -290,7 +338,7 @@ void benchSize(const Options& options, const std::string& size)
                                         {"clear floor", options.clearFloor}};
     std::vector<Figures> figures(programs.size());
     // The last compares the cube floor with itself: the method's own noise.
-    std::vector<Comparison> comparisons{{0, 2, {}, {}}, {0, 1, {}, {}}, {1, 1, {}, {}}};
+    std::vector<Comparison> comparisons{{0, 2, {}, {}, {}}, {0, 1, {}, {}, {}}, {1, 1, {}, {}, {}}};
     const std::string files = options.outDir + "/" + size;
 
     Servers servers{startXServer(width, height), startXServer(width, height)};
