@@ -3,115 +3,24 @@
 // running at a time, in ~100 ms slices in A B B A order (SIGSTOP/SIGCONT); the
 // preloaded counter's frames give one fps ratio per pair of slices. Solo runs
 // and callgrind give first frame, peak RSS and instructions per frame.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench_figures.h"
 #include "processes.h"
 #include "stats.h"
 
 namespace {
 
-struct Options {
-    std::string quendrel;
-    std::string clearFloor;
-    std::string cubeFloor;
-    std::string counter;
-    std::string outDir = "bench-out";
-    std::vector<std::string> sizes{"1280x720", "1920x1080"};
-    std::string cpus = "last";
-    int launches = 5;
-    double sliceMs = 100.0;
-    double slicingSeconds = 4.0;
-    int soloRuns = 7;
-    int callgrindWarmUp = 30;
-    int callgrindFrames = 100;
-};
-
-struct Program {
-    std::string name;
-    std::string path;
-};
-
-struct Figures {
-    std::vector<double> fps;                // one per interleaved launch
-    std::vector<double> slicedFirstFrameMs; // one per interleaved launch
-    std::vector<double> firstFrameMs;
-    std::vector<double> firstFrameCpuMs;
-    std::vector<double> peakRssMiB;
-    std::vector<double> soloFps;
-    double instructionsPerFrame = 0.0;
-};
-
-struct Comparison {
-    int a;
-    int b;
-    std::vector<double> pairRatios;
-    std::vector<double> launchRatios;     // median of each launch's pairs
-    std::vector<double> firstFrameRatios; // one per launch
-};
-
 struct Servers {
     XServer first;
     XServer second;
 };
-
-std::string value(const std::string& argument, const std::string& key)
-{
-    return argument.rfind(key, 0) == 0 ? argument.substr(key.size()) : std::string();
-}
-
-Options parseOptions(int argc, char** argv)
-{
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        std::string v;
-        if (!(v = value(argument, "--quendrel=")).empty()) {
-            options.quendrel = v;
-        } else if (!(v = value(argument, "--clear-floor=")).empty()) {
-            options.clearFloor = v;
-        } else if (!(v = value(argument, "--cube-floor=")).empty()) {
-            options.cubeFloor = v;
-        } else if (!(v = value(argument, "--counter=")).empty()) {
-            options.counter = v;
-        } else if (!(v = value(argument, "--out=")).empty()) {
-            options.outDir = v;
-        } else if (!(v = value(argument, "--sizes=")).empty()) {
-            options.sizes.clear();
-            std::stringstream list(v);
-            for (std::string size; std::getline(list, size, ',');) {
-                options.sizes.push_back(size);
-            }
-        } else if (!(v = value(argument, "--cpus=")).empty()) {
-            options.cpus = v;
-        } else if (!(v = value(argument, "--launches=")).empty()) {
-            options.launches = std::atoi(v.c_str());
-        } else if (!(v = value(argument, "--slice-ms=")).empty()) {
-            options.sliceMs = std::atof(v.c_str());
-        } else if (!(v = value(argument, "--seconds=")).empty()) {
-            options.slicingSeconds = std::atof(v.c_str());
-        } else if (!(v = value(argument, "--solo-runs=")).empty()) {
-            options.soloRuns = std::atoi(v.c_str());
-        } else if (!(v = value(argument, "--callgrind-frames=")).empty()) {
-            std::sscanf(v.c_str(), "%d,%d", &options.callgrindWarmUp, &options.callgrindFrames);
-        } else {
-            fail("unknown argument " + argument +
-                 "; see the header of bench/bench_driver.cpp and scripts/bench");
-        }
-    }
-    if (options.quendrel.empty() || options.clearFloor.empty() || options.cubeFloor.empty() ||
-        options.counter.empty()) {
-        fail("needs --quendrel= --clear-floor= --cube-floor= --counter=");
-    }
-    return options;
-}
 
 struct Slice {
     double frames;
@@ -128,29 +37,6 @@ Slice runSlice(const RunningProgram& program, long long sliceNs)
     const long long end = monotonicNs();
     return Slice{static_cast<double>(program.counter->frames.load() - before),
                  static_cast<double>(end - start) / 1e9};
-}
-
-struct StartUp {
-    double ranNs = 0.0;
-    double firstFrameMs = -1.0;
-};
-
-void startUpSlice(const RunningProgram& program, long long sliceNs, StartUp& startUp)
-{
-    const long long start = monotonicNs();
-    resumeProgram(program);
-    sleepUntilNs(start + sliceNs);
-    pauseProgram(program);
-    const long long end = monotonicNs();
-    if (startUp.firstFrameMs >= 0) {
-        return;
-    }
-    const long long firstFrame = program.counter->firstFrameNs.load();
-    if (firstFrame != 0) {
-        startUp.firstFrameMs = (startUp.ranNs + static_cast<double>(firstFrame - start)) / 1e6;
-    } else {
-        startUp.ranNs += static_cast<double>(end - start);
-    }
 }
 
 void requireCleanExit(RunningProgram& program, const std::string& name)
@@ -172,33 +58,17 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
     const Program& programB = programs[comparison.b];
     const bool swapped = launch % 2 == 1;
     RunningProgram a = launchProgram({programA.path}, swapped ? servers.second : servers.first,
-                                     options.counter, files + "-a", {}, true);
+                                     options.counter, files + "-a");
     RunningProgram b = launchProgram({programB.path}, swapped ? servers.first : servers.second,
-                                     options.counter, files + "-b", {}, true);
-    const auto sliceNs = static_cast<long long>(options.sliceMs * 1e6);
-
-    // Start-up is sliced like the frames, so each program's time to its first
-    // frame counts only its own slices.
-    StartUp startA;
-    StartUp startB;
-    for (int pair = 0; startA.firstFrameMs < 0 || startB.firstFrameMs < 0; ++pair) {
-        if (pair == 300) {
-            fail("no first frame within 300 pairs of slices");
-        }
-        const bool aFirst = (pair + launch) % 2 == 0;
-        startUpSlice(aFirst ? a : b, sliceNs, aFirst ? startA : startB);
-        startUpSlice(aFirst ? b : a, sliceNs, aFirst ? startB : startA);
-    }
-    figures[comparison.a].slicedFirstFrameMs.push_back(startA.firstFrameMs);
-    figures[comparison.b].slicedFirstFrameMs.push_back(startB.firstFrameMs);
-    comparison.firstFrameRatios.push_back(startA.firstFrameMs / startB.firstFrameMs);
-
+                                     options.counter, files + "-b");
     // A warm-up side by side, then the measured slices.
-    resumeProgram(a);
-    resumeProgram(b);
+    waitForFrames(a, 1, 60.0);
+    waitForFrames(b, 1, 60.0);
     sleepUntilNs(monotonicNs() + 1000000000LL);
     pauseProgram(a);
     pauseProgram(b);
+
+    const auto sliceNs = static_cast<long long>(options.sliceMs * 1e6);
 
     const int pairs =
         std::max(2, static_cast<int>(options.slicingSeconds * 1000.0 / options.sliceMs / 2.0));
@@ -272,60 +142,6 @@ double callgrindRun(const Options& options, const Program& program, const XServe
     fail("no totals line in " + dump + ".1");
 }
 
-std::string fixed(double value, int decimals)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-std::string spread(const std::vector<double>& values, int decimals)
-{
-    return fixed(median(values), decimals) + " (" + fixed(smallest(values), decimals) + "–" +
-           fixed(largest(values), decimals) + ")";
-}
-
-void printSize(const Options& options, const std::string& size,
-               const std::vector<Program>& programs, const std::vector<Figures>& figures,
-               const std::vector<Comparison>& comparisons)
-{
-    std::printf("\n### %s\n\n", size.c_str());
-    std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms, "
-                "sliced (min–max) | first frame ms, solo wall | first frame ms, solo CPU | "
-                "peak RSS MiB | instructions/frame |\n|---|---|---|---|---|---|---|---|\n");
-    for (std::size_t i = 0; i < programs.size(); ++i) {
-        const Figures& f = figures[i];
-        std::printf(
-            "| %s | %s | %s | %s | %s | %s | %s | %s |\n", programs[i].name.c_str(),
-            spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
-            spread(f.slicedFirstFrameMs, 1).c_str(), fixed(median(f.firstFrameMs), 1).c_str(),
-            fixed(median(f.firstFrameCpuMs), 1).c_str(), fixed(median(f.peakRssMiB), 1).c_str(),
-            fixed(f.instructionsPerFrame, 0).c_str());
-    }
-    std::printf("\n| interleaved | fps: median of slice pairs | pairs' quartiles | launch "
-                "medians (min–max) | pairs | first frame, sliced: median (min–max) |\n"
-                "|---|---|---|---|---|---|\n");
-    for (const Comparison& c : comparisons) {
-        std::printf("| %s / %s | %.3f | %.3f–%.3f | %.3f–%.3f | %zu | %s |\n",
-                    programs[c.a].name.c_str(), programs[c.b].name.c_str(), median(c.pairRatios),
-                    quantile(c.pairRatios, 0.25), quantile(c.pairRatios, 0.75),
-                    smallest(c.launchRatios), largest(c.launchRatios), c.pairRatios.size(),
-                    spread(c.firstFrameRatios, 3).c_str());
-    }
-    const Figures& quendrel = figures[0];
-    const Figures& cube = figures[1];
-    std::printf("\nquendrel / cube floor: instructions per frame %.4f (callgrind, %d frames "
-                "after %d warm-up frames); first frame %.3f sliced, %.3f solo wall, %.3f solo "
-                "CPU; peak RSS %.3f (medians; %d solo runs each)\n",
-                quendrel.instructionsPerFrame / cube.instructionsPerFrame, options.callgrindFrames,
-                options.callgrindWarmUp,
-                median(quendrel.slicedFirstFrameMs) / median(cube.slicedFirstFrameMs),
-                median(quendrel.firstFrameMs) / median(cube.firstFrameMs),
-                median(quendrel.firstFrameCpuMs) / median(cube.firstFrameCpuMs),
-                median(quendrel.peakRssMiB) / median(cube.peakRssMiB), options.soloRuns);
-    std::fflush(stdout);
-}
-
 void benchSize(const Options& options, const std::string& size)
 {
     int width = 0;
@@ -338,7 +154,7 @@ void benchSize(const Options& options, const std::string& size)
                                         {"clear floor", options.clearFloor}};
     std::vector<Figures> figures(programs.size());
     // The last compares the cube floor with itself: the method's own noise.
-    std::vector<Comparison> comparisons{{0, 2, {}, {}, {}}, {0, 1, {}, {}, {}}, {1, 1, {}, {}, {}}};
+    std::vector<Comparison> comparisons{{0, 2, {}, {}}, {0, 1, {}, {}}, {1, 1, {}, {}}};
     const std::string files = options.outDir + "/" + size;
 
     Servers servers{startXServer(width, height), startXServer(width, height)};
@@ -372,21 +188,6 @@ void benchSize(const Options& options, const std::string& size)
     stopXServer(servers.second);
 
     printSize(options, size, programs, figures, comparisons);
-}
-
-// "all", "last" or a comma-separated list of CPU numbers.
-std::vector<int> chosenCpus(const std::string& cpus)
-{
-    std::vector<int> chosen;
-    if (cpus == "last") {
-        chosen.push_back(static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)) - 1);
-    } else if (cpus != "all") {
-        std::stringstream list(cpus);
-        for (std::string cpu; std::getline(list, cpu, ',');) {
-            chosen.push_back(std::atoi(cpu.c_str()));
-        }
-    }
-    return chosen;
 }
 
 } // namespace

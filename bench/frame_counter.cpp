@@ -116,9 +116,6 @@ void countFrame()
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         firstFrameCpuMs = cpuMs(usage);
-        if (shared != nullptr) {
-            shared->firstFrameNs.store(now, std::memory_order_relaxed);
-        }
     }
     if (steadyStartNs == 0 && now - firstFrameNs >= static_cast<long long>(warmUpSeconds * 1e9)) {
         steadyStartFrame = frames;

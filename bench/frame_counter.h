@@ -9,7 +9,6 @@
 struct SharedCounter {
     std::atomic<std::uint64_t> frames;
     std::atomic<std::uint32_t> stopRequested; // non-zero: exit(0) after the next swap
-    std::atomic<std::int64_t> firstFrameNs;   // CLOCK_MONOTONIC at the end of the first swap
 };
 
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free,

@@ -183,7 +183,7 @@ void stopXServer(XServer& server)
 
 RunningProgram launchProgram(const std::vector<std::string>& command, const XServer& server,
                              const std::string& counterLibrary, const std::string& files,
-                             const std::vector<std::string>& extraEnvironment, bool paused)
+                             const std::vector<std::string>& extraEnvironment)
 {
     RunningProgram program;
     program.counter = mapCounter(files + ".count");
@@ -212,18 +212,10 @@ RunningProgram launchProgram(const std::vector<std::string>& command, const XSer
         for (const std::string& assignment : extraEnvironment) {
             putenv(const_cast<char*>(assignment.c_str()));
         }
-        if (paused) {
-            raise(SIGSTOP);
-        }
         execvp(argv[0], argv.data());
         _exit(127);
     }
     track(program.pid);
-    int status = 0;
-    if (paused &&
-        (waitpid(program.pid, &status, WUNTRACED) != program.pid || !WIFSTOPPED(status))) {
-        fail("a paused launch did not stop");
-    }
     return program;
 }
 

@@ -40,12 +40,10 @@ void stopXServer(XServer& server);
 // Starts `command` (a program, or valgrind and its arguments and the program)
 // on the display with the counter preloaded. `files` names the counter's
 // shared file and report: files + ".count", files + ".report"; its output
-// goes to files + ".log". A paused launch stops before exec: the program's
-// start-up then runs only once resumed.
+// goes to files + ".log".
 RunningProgram launchProgram(const std::vector<std::string>& command, const XServer& server,
                              const std::string& counterLibrary, const std::string& files,
-                             const std::vector<std::string>& extraEnvironment = {},
-                             bool paused = false);
+                             const std::vector<std::string>& extraEnvironment = {});
 
 // Waits until the program has drawn `frames` frames; fails past the timeout
 // or if the program ends.
