@@ -13,7 +13,7 @@ struct Options {
     std::string outDir = "bench-out";
     std::vector<std::string> sizes{"1280x720", "1920x1080"};
     std::string cpus = "last";
-    int launches = 5;
+    int launches = 6; // even: odd launches swap servers and orders
     double sliceMs = 100.0;
     double slicingSeconds = 4.0;
     int soloRuns = 7;
