@@ -95,8 +95,8 @@ __attribute__((constructor)) void startCounter()
     if (const char* path = std::getenv("QUENDREL_COUNTER_SHARED")) {
         mapShared(path);
     }
-    if (const char* spec = std::getenv("QUENDREL_CALLGRIND")) {
-        if (std::sscanf(spec, "%lld %lld", &callgrindWarmUp, &callgrindFrames) != 2) {
+    if (const char* frameCounts = std::getenv("QUENDREL_CALLGRIND")) {
+        if (std::sscanf(frameCounts, "%lld %lld", &callgrindWarmUp, &callgrindFrames) != 2) {
             callgrindWarmUp = -1;
         }
     }
