@@ -72,15 +72,20 @@ struct Child {
         }
     }
 
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    Child(Child&&) = delete;
+    Child& operator=(Child&&) = delete;
+
     // The exit status, or -1 if the child did not exit normally.
-    int wait()
+    int wait() const
     {
         int status = 0;
         waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    std::map<std::string, double> report() { return readReport(files + ".report"); }
+    std::map<std::string, double> report() const { return readReport(files + ".report"); }
 
     ~Child()
     {

@@ -37,8 +37,8 @@ long long lastFrameNs = 0;
 
 double cpuMs(const rusage& usage)
 {
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 long long nowNs()
@@ -60,10 +60,12 @@ void writeReport()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::fprintf(out, "frames %llu\n", frames);
-    std::fprintf(out, "steady_fps %.1f\n", steadyMeasured ? steadyFrames / steadySeconds : 0.0);
+    std::fprintf(out, "steady_fps %.1f\n",
+                 steadyMeasured ? static_cast<double>(steadyFrames) / steadySeconds : 0.0);
     std::fprintf(out, "first_frame_ms %.3f\n",
                  frames > 0 ? static_cast<double>(firstFrameNs - launchNs) / 1e6 : 0.0);
     std::fprintf(out, "first_frame_cpu_ms %.3f\n", firstFrameCpuMs);
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access): glibc wraps the field in a union
     std::fprintf(out, "peak_rss_kib %ld\n", usage.ru_maxrss);
     std::fclose(out);
 }
@@ -128,12 +130,12 @@ void countFrame()
 
 } // namespace
 
-extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable)
+extern "C" void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
 {
     if (realSwap == nullptr) {
         realSwap = reinterpret_cast<SwapBuffers>(dlsym(RTLD_NEXT, "glXSwapBuffers"));
     }
-    realSwap(display, drawable);
+    realSwap(dpy, drawable);
     countFrame();
 
     // Counted at the end of a swap, so the measured frames are whole frames:

@@ -9,10 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 
 namespace {
 
@@ -36,24 +38,16 @@ void applyPinning()
 
 void track(pid_t pid)
 {
-    for (volatile pid_t& slot : children) {
-        if (slot == 0) {
-            slot = pid;
-            return;
-        }
+    volatile pid_t* const slot = std::find(std::begin(children), std::end(children), 0);
+    if (slot != std::end(children)) {
+        *slot = pid;
+        return;
     }
     kill(pid, SIGKILL);
     fail("too many child processes");
 }
 
-void untrack(pid_t pid)
-{
-    for (volatile pid_t& slot : children) {
-        if (slot == pid) {
-            slot = 0;
-        }
-    }
-}
+void untrack(pid_t pid) { std::replace(std::begin(children), std::end(children), pid, 0); }
 
 void killChildren()
 {
@@ -190,11 +184,14 @@ RunningProgram launchProgram(const std::vector<std::string>& command, const XSer
     program.reportPath = files + ".report";
     std::remove(program.reportPath.c_str());
 
+    // execvp and putenv take mutable strings: the child gets copies of its own.
+    std::vector<std::string> words = command;
     std::vector<char*> argv;
-    for (const std::string& word : command) {
-        argv.push_back(const_cast<char*>(word.c_str()));
-    }
+    argv.reserve(words.size() + 1);
+    std::transform(words.begin(), words.end(), std::back_inserter(argv),
+                   [](std::string& word) { return word.data(); });
     argv.push_back(nullptr);
+    std::vector<std::string> assignments = extraEnvironment;
     const std::string log = files + ".log";
 
     const long long launchNs = monotonicNs();
@@ -209,8 +206,8 @@ RunningProgram launchProgram(const std::vector<std::string>& command, const XSer
         setenv("QUENDREL_COUNTER_SHARED", (files + ".count").c_str(), 1);
         setenv("QUENDREL_COUNTER_REPORT", program.reportPath.c_str(), 1);
         setenv("QUENDREL_LAUNCH_NS", std::to_string(launchNs).c_str(), 1);
-        for (const std::string& assignment : extraEnvironment) {
-            putenv(const_cast<char*>(assignment.c_str()));
+        for (std::string& assignment : assignments) {
+            putenv(assignment.data());
         }
         execvp(argv[0], argv.data());
         _exit(127);

@@ -2,8 +2,12 @@
 // one LZW-compressed image per frame (codes of 9 to 12 bits, cleared when full).
 #include "animated_gif.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <unordered_map>
 
 namespace {
@@ -104,9 +108,11 @@ bool writeGif(const std::vector<ScreenImage>& frames, int delayCentiseconds,
         const int g = i / levels % levels;
         const int b = i % levels;
         const bool inCube = i < levels * levels * levels;
-        for (int channel : {r, g, b}) {
-            out.push_back(static_cast<std::uint8_t>(inCube ? channel * 255 / (levels - 1) : 0));
-        }
+        const std::initializer_list<int> channels = {r, g, b};
+        std::transform(
+            channels.begin(), channels.end(), std::back_inserter(out), [inCube](int channel) {
+                return static_cast<std::uint8_t>(inCube ? channel * 255 / (levels - 1) : 0);
+            });
     }
     const char loop[] = "\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00";
     out.insert(out.end(), loop, loop + sizeof loop - 1);
@@ -121,7 +127,8 @@ bool writeGif(const std::vector<ScreenImage>& frames, int delayCentiseconds,
         for (std::size_t at = 0; at < data.size(); at += 255) {
             const std::size_t length = std::min<std::size_t>(255, data.size() - at);
             out.push_back(static_cast<std::uint8_t>(length));
-            out.insert(out.end(), data.begin() + at, data.begin() + at + length);
+            const auto first = data.begin() + static_cast<std::ptrdiff_t>(at);
+            out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(length));
         }
         out.push_back(0);
     }

@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -44,10 +46,12 @@ ProcessEnd endFromStatus(int status)
     if (options.inheritedFd >= 0) {
         fcntl(options.inheritedFd, F_SETFD, 0);
     }
+    // execvp takes mutable strings: copies of the arguments serve.
+    std::vector<std::string> words = options.argv;
     std::vector<char*> args;
-    for (const std::string& arg : options.argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
+    args.reserve(words.size() + 1);
+    std::transform(words.begin(), words.end(), std::back_inserter(args),
+                   [](std::string& word) { return word.data(); });
     args.push_back(nullptr);
     execvp(args[0], args.data());
     _exit(127);

@@ -15,6 +15,8 @@ class FrameControl {
     ~FrameControl();
     FrameControl(const FrameControl&) = delete;
     FrameControl& operator=(const FrameControl&) = delete;
+    FrameControl(FrameControl&&) = delete;
+    FrameControl& operator=(FrameControl&&) = delete;
 
     const std::string& path() const { return path_; }
     std::uint64_t framesShown() const { return block_->framesShown; }

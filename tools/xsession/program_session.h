@@ -33,6 +33,10 @@ class ProgramSession {
     // up in time. On return the program holds in a frame drawn at full size.
     explicit ProgramSession(const SessionOptions& options);
     ~ProgramSession();
+    ProgramSession(const ProgramSession&) = delete;
+    ProgramSession& operator=(const ProgramSession&) = delete;
+    ProgramSession(ProgramSession&&) = delete;
+    ProgramSession& operator=(ProgramSession&&) = delete;
 
     XClient& x() { return *client_; }
     FrameControl& frames() { return frames_; }

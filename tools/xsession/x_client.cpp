@@ -10,7 +10,7 @@
 
 namespace {
 
-int ignoreXError(Display*, XErrorEvent*) { return 0; }
+int ignoreXError(Display* /*display*/, XErrorEvent* /*error*/) { return 0; }
 
 // The shift of a channel mask, e.g. 16 for 0xff0000.
 int shiftOf(unsigned long mask)

@@ -23,6 +23,8 @@ class XClient {
     ~XClient();
     XClient(const XClient&) = delete;
     XClient& operator=(const XClient&) = delete;
+    XClient(XClient&&) = delete;
+    XClient& operator=(XClient&&) = delete;
 
     int screenWidth() const;
     int screenHeight() const;
