@@ -37,19 +37,19 @@ FrameBlock* openBlock()
 
 } // namespace
 
-extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable)
+extern "C" void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
 {
     using SwapBuffers = void (*)(Display*, GLXDrawable);
     static const auto realSwap = reinterpret_cast<SwapBuffers>(dlsym(RTLD_NEXT, "glXSwapBuffers"));
     static FrameBlock* const block = openBlock();
 
-    realSwap(display, drawable);
+    realSwap(dpy, drawable);
     if (block == nullptr) {
         return;
     }
     // The software renderer puts the image to the server; a round trip makes
     // sure it has landed before the frame counts as shown.
-    XSync(display, False);
+    XSync(dpy, False);
     const std::uint64_t shown = block->framesShown.fetch_add(1) + 1;
     if (shown >= block->holdAfter.load()) {
         block->heldAt = shown;
