@@ -14,10 +14,15 @@
 #include "scene/frame.h"
 #include "test_support.h"
 
+// glibc's own allocator, under the names it exports for replacements to call.
 extern "C" {
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming): glibc's name
 void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* pointer, std::size_t size);
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming): glibc's name
+void* __libc_calloc(std::size_t nmemb, std::size_t size);
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming): glibc's name
+void* __libc_realloc(void* ptr, std::size_t size);
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming): glibc's name
 void* __libc_memalign(std::size_t alignment, std::size_t size);
 }
 
@@ -43,16 +48,16 @@ void* malloc(std::size_t size)
     return __libc_malloc(size);
 }
 
-void* calloc(std::size_t count, std::size_t size)
+void* calloc(std::size_t nmemb, std::size_t size)
 {
     countAllocation();
-    return __libc_calloc(count, size);
+    return __libc_calloc(nmemb, size);
 }
 
-void* realloc(void* pointer, std::size_t size)
+void* realloc(void* ptr, std::size_t size)
 {
     countAllocation();
-    return __libc_realloc(pointer, size);
+    return __libc_realloc(ptr, size);
 }
 
 void* aligned_alloc(std::size_t alignment, std::size_t size)
@@ -61,11 +66,11 @@ void* aligned_alloc(std::size_t alignment, std::size_t size)
     return __libc_memalign(alignment, size);
 }
 
-int posix_memalign(void** pointer, std::size_t alignment, std::size_t size)
+int posix_memalign(void** memptr, std::size_t alignment, std::size_t size)
 {
     countAllocation();
-    *pointer = __libc_memalign(alignment, size);
-    return *pointer != nullptr ? 0 : 12; // ENOMEM
+    *memptr = __libc_memalign(alignment, size);
+    return *memptr != nullptr ? 0 : 12; // ENOMEM
 }
 
 } // extern "C"
@@ -122,8 +127,11 @@ TEST(Allocations, TheCounterSeesMallocAndNew)
         std::vector<int> values(1000, 7);
         // Keep the vector observable, so its allocation is not optimised away.
         asm volatile("" : : "g"(values.data()) : "memory");
+        // malloc and free themselves are under test here.
+        // NOLINTNEXTLINE(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
         void* block = std::malloc(64);
         asm volatile("" : : "g"(block) : "memory");
+        // NOLINTNEXTLINE(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
         std::free(block);
     });
     EXPECT_EQ(counted, 2);

@@ -14,7 +14,7 @@ std::vector<TracedCall> readTraceDump(const std::string& dumpPath)
     while (std::getline(dump, line)) {
         const auto nameStart = line.find(' ');
         const auto open = line.find('(');
-        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line[0])) ||
+        if (line.empty() || std::isdigit(static_cast<unsigned char>(line[0])) == 0 ||
             nameStart == std::string::npos || open == std::string::npos ||
             line.find("// fake") != std::string::npos) {
             continue;
@@ -32,13 +32,13 @@ std::vector<double> numbersIn(const std::string& text)
     std::vector<double> numbers;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const bool startsNumber =
-            (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '-') &&
+            (std::isdigit(static_cast<unsigned char>(text[i])) != 0 || text[i] == '-') &&
             (i == 0 || text[i - 1] == ' ' || text[i - 1] == '{');
         if (!startsNumber || text.compare(i, 2, "0x") == 0) {
             continue;
         }
         char* end = nullptr;
-        numbers.push_back(std::strtod(text.c_str() + i, &end));
+        numbers.push_back(std::strtod(&text[i], &end));
         i = static_cast<std::size_t>(end - text.c_str());
     }
     return numbers;

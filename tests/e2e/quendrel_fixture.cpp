@@ -15,7 +15,7 @@ SessionOptions quendrelOptions()
 
 PixelSet QuendrelOnScreen::cube()
 {
-    return findPixels(session_->x().grabScreen(), window(), isCubeColour);
+    return findPixels(programSession->x().grabScreen(), window(), isCubeColour);
 }
 
 void QuendrelOnScreen::expectCubeAt(double sceneX, double sceneY, double slack)
@@ -35,7 +35,7 @@ std::pair<int, std::string> QuendrelOnScreen::strayPixels(double cubeX, double c
     const WindowRect place = window();
     const PixelPoint centre = projectToWindow(cubeX, cubeY, place.width, place.height);
     const double box = pixelsPerUnit(place.height) * 1.5;
-    const ScreenImage screen = session_->x().grabScreen();
+    const ScreenImage screen = programSession->x().grabScreen();
     int stray = 0;
     std::string first;
     for (int y = 0; y < place.height && place.y + y < screen.height; ++y) {

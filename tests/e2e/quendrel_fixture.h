@@ -18,15 +18,18 @@ SessionOptions quendrelOptions();
 
 class QuendrelOnScreen : public testing::Test {
   protected:
-    void SetUp() override { session_ = std::make_unique<ProgramSession>(sessionOptions()); }
+    void SetUp() override { programSession = std::make_unique<ProgramSession>(sessionOptions()); }
     virtual SessionOptions sessionOptions() { return quendrelOptions(); }
-    void TearDown() override { session_.reset(); }
+    void TearDown() override { programSession.reset(); }
 
-    ProgramSession& session() { return *session_; }
-    WindowRect window() { return session_->windowRect(); }
+    ProgramSession& session() { return *programSession; }
+    WindowRect window() { return programSession->windowRect(); }
     // Lets the program draw `count` frames and hold in the last one.
-    void runFrames(int count) { ASSERT_TRUE(session_->frames().runFrames(count)) << "no frame"; }
-    void press(KeySym key) { session_->tapKey(key); }
+    void runFrames(int count)
+    {
+        ASSERT_TRUE(programSession->frames().runFrames(count)) << "no frame";
+    }
+    void press(KeySym key) { programSession->tapKey(key); }
 
     // The cube's pixels in the frame on screen.
     PixelSet cube();
@@ -43,5 +46,5 @@ class QuendrelOnScreen : public testing::Test {
     void expectCubeAt(double sceneX, double sceneY, double slack);
 
   private:
-    std::unique_ptr<ProgramSession> session_;
+    std::unique_ptr<ProgramSession> programSession;
 };

@@ -2,6 +2,7 @@
 // presses and window resizes. It must keep drawing, its resident memory must
 // not grow after the first seconds, and Escape must still end it with status 0.
 #include <algorithm>
+#include <iostream>
 #include <iterator>
 #include <random>
 #include <thread>
@@ -79,16 +80,15 @@ TEST_F(Soak, SurvivesAMinuteOfKeysAndResizesWithoutGrowing)
 
     const long warmedUp = *std::max_element(rss.begin(), rss.begin() + warmUpSeconds);
     const long later = *std::max_element(rss.begin() + warmUpSeconds, rss.end());
-    std::printf("soak: %d s, %d key taps, %d resizes, %llu frames; RSS %ld KiB at 1 s, "
-                "peak %ld KiB in the first %d s, peak %ld KiB after, %ld KiB at the end\n",
-                soakSeconds, keyEvents, resizes,
-                static_cast<unsigned long long>(program.frames().framesShown()), rss.front(),
-                warmedUp, warmUpSeconds, later, rss.back());
-    std::printf("soak: RSS KiB per second:");
+    std::cout << "soak: " << soakSeconds << " s, " << keyEvents << " key taps, " << resizes
+              << " resizes, " << program.frames().framesShown() << " frames; RSS " << rss.front()
+              << " KiB at 1 s, peak " << warmedUp << " KiB in the first " << warmUpSeconds
+              << " s, peak " << later << " KiB after, " << rss.back() << " KiB at the end\n";
+    std::cout << "soak: RSS KiB per second:";
     for (const long sample : rss) {
-        std::printf(" %ld", sample);
+        std::cout << ' ' << sample;
     }
-    std::printf("\n");
+    std::cout << '\n';
     EXPECT_LE(later, warmedUp + rssSlackKiB) << "resident memory grew";
 
     program.tapKey(XK_Escape);
