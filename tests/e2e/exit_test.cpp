@@ -1,6 +1,8 @@
 // How the process ends: Escape exits with status 0, also with a shot in the
 // air; with no reachable display the toolkit reports it and the status is
 // non-zero, never a crash signal.
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -39,8 +41,10 @@ TEST_F(Escape, EndsItAlsoWhileAShotFlies)
 // Runs the program with no DISPLAY and these arguments; returns its output.
 std::string runUnreachable(const std::vector<std::string>& arguments, ProcessEnd& end)
 {
-    const std::string log = testing::TempDir() + "quendrel-no-display.log";
+    const std::string log =
+        testing::TempDir() + "quendrel-no-display-" + std::to_string(getpid()) + ".log";
     std::remove(log.c_str());
+    EXPECT_FALSE(std::ifstream(log).is_open()) << "cannot remove an earlier " << log;
     ProcessOptions options;
     options.argv = {QUENDREL_PROGRAM};
     options.argv.insert(options.argv.end(), arguments.begin(), arguments.end());
@@ -52,6 +56,7 @@ std::string runUnreachable(const std::vector<std::string>& arguments, ProcessEnd
     end = ended.value_or(ProcessEnd{});
     std::ostringstream output;
     output << std::ifstream(log).rdbuf();
+    std::remove(log.c_str());
     return output.str();
 }
 

@@ -2,6 +2,8 @@
 // resizes, Escape), checked from the dump: the render state set once and in
 // order, the 45-degree projection for each real window size, and every frame
 // drawn as clear, cube, swap, with the shot's save and restore balanced.
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -17,7 +19,8 @@ using Size = std::pair<int, int>;
 // Runs the script under the tracer; returns the program's calls.
 std::vector<TracedCall> traceScriptedSession()
 {
-    const std::string trace = testing::TempDir() + "quendrel-e2e.trace";
+    const std::string trace =
+        testing::TempDir() + "quendrel-e2e-" + std::to_string(getpid()) + ".trace";
     const std::string dump = trace + ".txt";
     std::remove(trace.c_str());
     SessionOptions options = quendrelOptions();
@@ -40,12 +43,25 @@ std::vector<TracedCall> traceScriptedSession()
     }
     const std::string command = "apitrace dump --color=never " + trace + " > " + dump;
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return readTraceDump(dump);
+    std::vector<TracedCall> calls = readTraceDump(dump);
+    std::remove(trace.c_str());
+    std::remove(dump.c_str());
+    return calls;
 }
 
 class GlTrace : public testing::Test {
   protected:
-    static void SetUpTestSuite() { calls = traceScriptedSession(); }
+    // Traced once per process, but in SetUp: a failure in SetUpTestSuite only
+    // marks the tests skipped, and CTest counts skipped tests as passing.
+    void SetUp() override
+    {
+        if (!traced) {
+            traced = true;
+            calls = traceScriptedSession();
+        }
+        ASSERT_FALSE(HasFailure()) << "the traced session went wrong";
+        ASSERT_FALSE(calls.empty()) << "no calls traced";
+    }
 
     // The first call at or after `from` with this name, or calls.size().
     static std::size_t find(const std::string& name, std::size_t from = 0)
@@ -56,9 +72,11 @@ class GlTrace : public testing::Test {
         return from;
     }
 
+    static bool traced;
     static std::vector<TracedCall> calls;
 };
 
+bool GlTrace::traced = false;
 std::vector<TracedCall> GlTrace::calls;
 
 TEST_F(GlTrace, SetsTheRenderStateOnceInOrderBeforeTheFirstFrame)

@@ -38,11 +38,14 @@ ProcessEnd endFromStatus(int status)
     }
     const int output = open(options.outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     const int input = open("/dev/null", O_RDONLY);
-    if (output >= 0 && input >= 0) {
-        dup2(input, STDIN_FILENO);
-        dup2(output, STDOUT_FILENO);
-        dup2(output, STDERR_FILENO);
+    if (output < 0 || input < 0) {
+        // Not the program with its output somewhere unlooked-at: the caller
+        // sees status 127, as for a program that cannot be started.
+        _exit(127);
     }
+    dup2(input, STDIN_FILENO);
+    dup2(output, STDOUT_FILENO);
+    dup2(output, STDERR_FILENO);
     if (options.inheritedFd >= 0) {
         fcntl(options.inheritedFd, F_SETFD, 0);
     }
