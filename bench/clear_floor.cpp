@@ -16,9 +16,6 @@ void clearFrame()
 
 int main(int argc, char** argv)
 {
-    openFloorWindow(&argc, argv, "Clear floor");
-    glutDisplayFunc(clearFrame);
-    glutIdleFunc(clearFrame);
-    glutMainLoop();
+    runFloor(&argc, argv, "Clear floor", clearFrame);
     return 0;
 }

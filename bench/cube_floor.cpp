@@ -62,9 +62,6 @@ void cubeFrame()
 
 int main(int argc, char** argv)
 {
-    openFloorWindow(&argc, argv, "Cube floor");
-    glutDisplayFunc(cubeFrame);
-    glutIdleFunc(cubeFrame);
-    glutMainLoop();
+    runFloor(&argc, argv, "Cube floor", cubeFrame);
     return 0;
 }

@@ -20,7 +20,7 @@ void handleFloorKey(unsigned char key, int /*x*/, int /*y*/)
 
 } // namespace
 
-void openFloorWindow(int* argc, char** argv, const char* title)
+void runFloor(int* argc, char** argv, const char* title, void (*frame)())
 {
     glutInit(argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
@@ -32,4 +32,7 @@ void openFloorWindow(int* argc, char** argv, const char* title)
 
     glutReshapeFunc(handleReshape);
     glutKeyboardFunc(handleFloorKey);
+    glutDisplayFunc(frame);
+    glutIdleFunc(frame);
+    glutMainLoop();
 }

@@ -3,6 +3,6 @@
 // to leave with status 0. Each floor adds only its own frame routine.
 #pragma once
 
-// Opens the full-screen window, sets the render state and registers reshape
-// and keyboard; the caller registers its frame routine and enters the loop.
-void openFloorWindow(int* argc, char** argv, const char* title);
+// Opens the full-screen window, sets the render state, registers reshape,
+// keyboard and `frame` as display and idle callback, and enters the loop.
+void runFloor(int* argc, char** argv, const char* title, void (*frame)());
