@@ -4,6 +4,7 @@
 // preloaded counter's frames give one fps ratio per pair of slices. Solo runs
 // and callgrind give first frame, peak RSS and instructions per frame.
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -18,8 +19,8 @@
 namespace {
 
 struct Servers {
-    XServer first;
-    XServer second;
+    VirtualScreen first;
+    VirtualScreen second;
 };
 
 struct Slice {
@@ -108,7 +109,7 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
 }
 
 // One program alone for 1.5 s: time to first frame, peak RSS, steady fps.
-void soloRun(const Options& options, const Program& program, const XServer& server,
+void soloRun(const Options& options, const Program& program, const VirtualScreen& server,
              Figures& figures, const std::string& files)
 {
     RunningProgram running = launchProgram({program.path}, server, options.counter, files);
@@ -125,7 +126,7 @@ void soloRun(const Options& options, const Program& program, const XServer& serv
 
 // The counters are zeroed after the warm-up frames and dumped after the
 // measured ones; the dump's totals line holds all threads' instructions.
-double callgrindRun(const Options& options, const Program& program, const XServer& server,
+double callgrindRun(const Options& options, const Program& program, const VirtualScreen& server,
                     const std::string& files)
 {
     const std::string dump = files + ".callgrind";
@@ -134,8 +135,8 @@ double callgrindRun(const Options& options, const Program& program, const XServe
                                            "--callgrind-out-file=" + dump, program.path};
     RunningProgram running =
         launchProgram(command, server, options.counter, files,
-                      {"QUENDREL_CALLGRIND=" + std::to_string(options.callgrindWarmUp) + " " +
-                       std::to_string(options.callgrindFrames)});
+                      {{"QUENDREL_CALLGRIND", std::to_string(options.callgrindWarmUp) + " " +
+                                                  std::to_string(options.callgrindFrames)}});
     if (waitForExit(running, 900.0) != 0) {
         fail(program.name + " under callgrind did not exit with status 0; see " + files + ".log");
     }
@@ -165,7 +166,7 @@ void benchSize(const Options& options, const std::string& size)
 
     // The solo runs and callgrind get a server of their own, so the two that
     // the interleaved launches share have served alike.
-    XServer soloServer = startXServer(width, height);
+    VirtualScreen soloServer = startXServer(width, height);
     std::fprintf(stderr, "%s: solo runs", size.c_str());
     for (int run = 0; run < options.soloRuns; ++run) {
         for (std::size_t k = 0; k < programs.size(); ++k) {
@@ -186,8 +187,8 @@ void benchSize(const Options& options, const std::string& size)
         }
         std::fprintf(stderr, ".");
     }
-    stopXServer(servers.first);
-    stopXServer(servers.second);
+    servers.first.stop();
+    servers.second.stop();
     std::fprintf(stderr, " callgrind");
     for (std::size_t i = 0; i < programs.size(); ++i) {
         figures[i].instructionsPerFrame =
@@ -195,7 +196,7 @@ void benchSize(const Options& options, const std::string& size)
         std::fprintf(stderr, ".");
     }
     std::fprintf(stderr, "\n");
-    stopXServer(soloServer);
+    soloServer.stop();
 
     printSize(options, size, programs, figures, comparisons);
 }
@@ -204,7 +205,11 @@ void benchSize(const Options& options, const std::string& size)
 
 int main(int argc, char** argv)
 {
-    installChildCleanup();
+    // The children die with the driver; an interrupt must end it even when a
+    // shell started it in the background with SIGINT ignored.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(signal, SIG_DFL);
+    }
     const Options options = parseOptions(argc, argv);
     pinChildren(chosenCpus(options.cpus));
     if (std::system(("mkdir -p '" + options.outDir + "'").c_str()) != 0) {

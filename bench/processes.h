@@ -1,30 +1,25 @@
-// The bench driver's child processes: virtual X servers, programs launched
-// with the frame counter preloaded, and the clean-up that leaves none behind
-// on any exit of the driver, including Ctrl-C.
+// The bench driver's child processes: virtual X servers and programs launched
+// with the frame counter preloaded, all pinned to the chosen CPUs. Both are the
+// X session's VirtualScreen and ChildProcess, so they die with the driver on
+// any exit, Ctrl-C included.
 #pragma once
 
-#include <sys/types.h>
-
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "frame_counter.h"
-
-struct XServer {
-    pid_t pid = -1;
-    int display = -1;
-};
+#include "virtual_screen.h"
 
 struct RunningProgram {
-    pid_t pid = -1;
+    std::unique_ptr<ChildProcess> process;
     SharedCounter* counter = nullptr;
     std::string reportPath;
 };
 
-// Kills every child still running when the driver exits or is interrupted.
-void installChildCleanup();
-
-// Prints the message, then exits 1 (the clean-up ends the children).
+// Prints the message, then exits 1; the children end with the driver.
 [[noreturn]] void fail(const std::string& message);
 
 // Children started from now on run only on these CPUs (all CPUs if empty).
@@ -34,20 +29,19 @@ long long monotonicNs();
 void sleepUntilNs(long long deadline);
 
 // A fresh Xvfb of the given size on the first free display (-displayfd).
-XServer startXServer(int width, int height);
-void stopXServer(XServer& server);
+VirtualScreen startXServer(int width, int height);
 
 // Starts `command` (a program, or valgrind and its arguments and the program)
 // on the display with the counter preloaded. `files` names the counter's
 // shared file and report: files + ".count", files + ".report"; its output
 // goes to files + ".log".
-RunningProgram launchProgram(const std::vector<std::string>& command, const XServer& server,
+RunningProgram launchProgram(const std::vector<std::string>& command, const VirtualScreen& server,
                              const std::string& counterLibrary, const std::string& files,
-                             const std::vector<std::string>& extraEnvironment = {});
+                             const std::map<std::string, std::string>& extraEnvironment = {});
 
 // Waits until the program has drawn `frames` frames; fails past the timeout
 // or if the program ends.
-void waitForFrames(const RunningProgram& program, unsigned long long frames, double timeoutSeconds);
+void waitForFrames(RunningProgram& program, unsigned long long frames, double timeoutSeconds);
 
 // SIGSTOP, and wait until the program has really stopped.
 void pauseProgram(const RunningProgram& program);

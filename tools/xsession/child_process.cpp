@@ -2,6 +2,7 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -30,6 +31,15 @@ ProcessEnd endFromStatus(int status)
     // it; and it dies with the session, even when a test runner kills that.
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (!options.cpus.empty()) {
+        // Set before exec, the affinity passes to every thread of the program.
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        for (int cpu : options.cpus) {
+            CPU_SET(cpu, &set);
+        }
+        sched_setaffinity(0, sizeof set, &set);
+    }
     for (const auto& [name, value] : options.setEnv) {
         setenv(name.c_str(), value.c_str(), 1);
     }

@@ -17,6 +17,7 @@ struct ProcessOptions {
     std::vector<std::string> unsetEnv;
     std::string outputPath = "/dev/null"; // stdout and stderr both go here
     int inheritedFd = -1;                 // kept open across exec (e.g. Xvfb's -displayfd)
+    std::vector<int> cpus;                // runs only on these CPUs; on any if empty
 };
 
 // How a process ended, from its wait status.

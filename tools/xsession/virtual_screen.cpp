@@ -28,7 +28,8 @@ std::string readDisplayNumber(int fd)
 
 } // namespace
 
-VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath)
+VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath,
+                             const std::vector<int>& cpus)
     : width_(width), height_(height)
 {
     int pipeFds[2];
@@ -42,6 +43,7 @@ VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath)
                     "-nolisten", "tcp",        "-noreset"};
     options.inheritedFd = pipeFds[1];
     options.outputPath = logPath;
+    options.cpus = cpus;
     server_ = std::make_unique<ChildProcess>(options);
     close(pipeFds[1]);
     try {

@@ -4,12 +4,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "child_process.h"
 
 class VirtualScreen {
   public:
-    VirtualScreen(int width, int height, const std::string& logPath = "/dev/null");
+    VirtualScreen(int width, int height, const std::string& logPath = "/dev/null",
+                  const std::vector<int>& cpus = {});
 
     const std::string& display() const { return display_; }
     int width() const { return width_; }
