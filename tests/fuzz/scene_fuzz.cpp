@@ -142,11 +142,6 @@ void checkInvariants(const SceneState& before)
     require(scene.shotActive || scene.shotArmed, "the shot flags are never both false");
 }
 
-bool named(const gldouble::Call& call, const char* name)
-{
-    return std::strcmp(call.name, name) == 0;
-}
-
 // One pass over a frame's calls: the matrix stack, the primitives and what
 // is sent inside them, and the swaps.
 struct FrameCalls {
@@ -168,25 +163,25 @@ FrameCalls readFrame()
     for (int i = 0; i < gldouble::callCount(); ++i) {
         const gldouble::Call& call = gldouble::call(i);
         if (openMode >= 0) {
-            if (named(call, "glVertex3f")) {
+            if (isCall(i, "glVertex3f")) {
                 ++(openMode == GL_QUADS ? frame.quadVertices : frame.triangleVertices);
-            } else if (named(call, "glEnd")) {
+            } else if (isCall(i, "glEnd")) {
                 openMode = -1;
-            } else if (!named(call, "glColor3f")) {
+            } else if (!isCall(i, "glColor3f")) {
                 frame.strayInsidePrimitive = true;
             }
-        } else if (named(call, "glBegin")) {
+        } else if (isCall(i, "glBegin")) {
             openMode = call.args[0];
             ++frame.primitives;
-        } else if (named(call, "glEnd")) {
+        } else if (isCall(i, "glEnd")) {
             frame.strayInsidePrimitive = true;
-        } else if (named(call, "glPushMatrix")) {
+        } else if (isCall(i, "glPushMatrix")) {
             ++frame.pushDepth;
             frame.deepestPush = std::max(frame.deepestPush, frame.pushDepth);
-        } else if (named(call, "glPopMatrix")) {
+        } else if (isCall(i, "glPopMatrix")) {
             frame.popWithoutPush = frame.popWithoutPush || frame.pushDepth == 0;
             --frame.pushDepth;
-        } else if (named(call, "glutSwapBuffers")) {
+        } else if (isCall(i, "glutSwapBuffers")) {
             ++frame.swaps;
             frame.swapIsLast = i == gldouble::callCount() - 1;
         }
