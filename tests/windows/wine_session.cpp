@@ -1,0 +1,281 @@
+// Start-up and shut-down of quendrel.exe under Wine on a private Xvfb, and the
+// template Wine prefix the sessions copy.
+#include "wine_session.h"
+
+#include <X11/Xatom.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int screenWidth = 1024;
+constexpr int screenHeight = 768;
+constexpr auto windowDeadline = 60s;
+
+// Wine quiet and without the .NET and browser installers it would offer;
+// Mesa's software renderer, as for the Linux end-to-end tests.
+std::map<std::string, std::string> wineEnvironment(const fs::path& prefix)
+{
+    return {{"WINEPREFIX", prefix.string()},
+            {"WINEDEBUG", "-all"},
+            {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+            {"LIBGL_ALWAYS_SOFTWARE", "true"},
+            {"GALLIUM_DRIVER", "llvmpipe"}};
+}
+
+// A wineserver of our own for the prefix, in the foreground, so that it is
+// our child and can be ended by its id; Wine programs started later use it.
+ProcessOptions serverOptions(const fs::path& prefix)
+{
+    ProcessOptions options;
+    options.argv = {"wineserver", "--foreground", "--persistent"};
+    options.setEnv = wineEnvironment(prefix);
+    return options;
+}
+
+void runToEnd(const ProcessOptions& options, std::chrono::seconds deadline, const char* what)
+{
+    ChildProcess process(options);
+    const auto end = process.waitForEnd(deadline);
+    if (!end || !end->exited || end->code != 0) {
+        throw std::runtime_error(std::string(what) + " failed");
+    }
+}
+
+// A hard-linked copy of the template; the files Wine rewrites at the top
+// (the registry) are real copies, so nothing a session does reaches the template.
+void copyPrefix(const fs::path& prefixTemplate, const fs::path& prefix)
+{
+    ProcessOptions copy;
+    copy.argv = {"cp", "-al", prefixTemplate.string(), prefix.string()};
+    runToEnd(copy, 60s, "copying the Wine prefix");
+    for (const auto& entry : fs::directory_iterator(prefixTemplate)) {
+        if (entry.is_regular_file()) {
+            const fs::path own = prefix / entry.path().filename();
+            fs::remove(own);
+            fs::copy_file(entry.path(), own);
+        }
+    }
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream file(path);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+pid_t readWindowPid(const std::string& display, Window window)
+{
+    Display* connection = XOpenDisplay(display.c_str());
+    if (connection == nullptr) {
+        return 0;
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    pid_t pid = 0;
+    if (XGetWindowProperty(connection, window, XInternAtom(connection, "_NET_WM_PID", False), 0,
+                           1, False, XA_CARDINAL, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        type == XA_CARDINAL && format == 32 && count == 1) {
+        // Xlib hands 32-bit items over as longs.
+        pid = static_cast<pid_t>(*reinterpret_cast<long*>(data));
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    XCloseDisplay(connection);
+    return pid;
+}
+
+// Waits until the process has stopped, as a grab taken before could still
+// catch it drawing.
+void waitUntilStopped(pid_t pid)
+{
+    const auto until = std::chrono::steady_clock::now() + 1s;
+    while (std::chrono::steady_clock::now() < until) {
+        std::istringstream stat(readFile("/proc/" + std::to_string(pid) + "/stat"));
+        std::string field;
+        std::string state;
+        // pid (comm) state: the name may hold spaces, the state follows its ')'.
+        std::getline(stat, field, ')');
+        stat >> state;
+        if (state == "T" || state.empty()) {
+            return;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+}
+
+// Ends, by process id, every process left running in the prefix but `server`:
+// Wine's helpers (winedevice.exe and the like) outlive their wineserver.
+// They are known by the WINEPREFIX in their environment, a path of their own.
+void endProcessesIn(const fs::path& prefix, pid_t server)
+{
+    const std::string mark = "WINEPREFIX=" + prefix.string();
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::istringstream environment(readFile(entry.path() / "environ"));
+        for (std::string variable; std::getline(environment, variable, '\0');) {
+            if (variable == mark) {
+                const pid_t pid = std::stoi(name);
+                if (pid != server) {
+                    stopForeignProcess(pid);
+                }
+                break;
+            }
+        }
+    }
+}
+
+fs::path sessionDir(const fs::path& workDir)
+{
+    static int sessions = 0;
+    return workDir / ("session-" + std::to_string(getpid()) + "-" + std::to_string(++sessions));
+}
+
+} // namespace
+
+WineSession::WineSession(const std::string& exe, const fs::path& prefixTemplate,
+                         const fs::path& workDir)
+    : dir_(sessionDir(workDir)), screen_(screenWidth, screenHeight)
+{
+    try {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        const fs::path prefix = dir_ / "prefix";
+        copyPrefix(prefixTemplate, prefix);
+        server_ = std::make_unique<ChildProcess>(serverOptions(prefix));
+
+        // Standard output to a file of its own, standard error (freeglut's
+        // notes) to another; exec keeps the shell's process id, so it is the
+        // program's.
+        ProcessOptions program;
+        program.argv = {"/bin/sh", "-c", R"(exec wine "$0" 2>"$1")", exe,
+                        (dir_ / "stderr").string()};
+        program.setEnv = wineEnvironment(prefix);
+        program.setEnv["DISPLAY"] = screen_.display();
+        program.outputPath = (dir_ / "stdout").string();
+        program_ = std::make_unique<ChildProcess>(program);
+
+        client_ = std::make_unique<XClient>(screen_.display());
+        const auto until = std::chrono::steady_clock::now() + windowDeadline;
+        for (;;) {
+            window_ = client_->findWindow("Quendrel");
+            const bool fullScreen = window_ != 0 && windowRect().width == screenWidth &&
+                                    windowRect().height == screenHeight;
+            if (fullScreen || std::chrono::steady_clock::now() > until || !program_->running()) {
+                break;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        if (window_ == 0) {
+            throw std::runtime_error("no window titled Quendrel under Wine; its stderr: " +
+                                     readFile(dir_ / "stderr"));
+        }
+        windowPid_ = readWindowPid(screen_.display(), window_);
+    } catch (...) {
+        stopAll();
+        throw;
+    }
+}
+
+WineSession::~WineSession() { stopAll(); }
+
+void WineSession::stopAll()
+{
+    if (program_) {
+        if (windowPid_ > 0) {
+            // A stopped process would hold SIGTERM until continued.
+            kill(windowPid_, SIGCONT);
+            if (windowPid_ != program_->pid() && program_->running()) {
+                stopForeignProcess(windowPid_);
+            }
+        }
+        program_->stop();
+    }
+    if (server_) {
+        endProcessesIn(dir_ / "prefix", server_->pid());
+        server_->stop();
+    }
+    client_.reset();
+    screen_.stop();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+}
+
+void WineSession::pause()
+{
+    kill(windowPid_, SIGSTOP);
+    waitUntilStopped(windowPid_);
+}
+
+void WineSession::resume() { kill(windowPid_, SIGCONT); }
+
+bool WineSession::stepUntil(const std::function<bool(const ScreenImage&)>& seen,
+                            std::chrono::milliseconds deadline)
+{
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        resume();
+        std::this_thread::sleep_for(3ms);
+        pause();
+        if (seen(client_->grabScreen())) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > until) {
+            return false;
+        }
+    }
+}
+
+std::string WineSession::standardOutput() const { return readFile(dir_ / "stdout"); }
+
+void ensurePrefixTemplate(const fs::path& prefixTemplate)
+{
+    if (fs::exists(prefixTemplate)) {
+        return;
+    }
+    // Made aside and renamed into place, so a half-made prefix is never used.
+    const fs::path building = prefixTemplate.string() + ".new-" + std::to_string(getpid());
+    fs::remove_all(building);
+    fs::create_directories(building);
+    {
+        ChildProcess server(serverOptions(building));
+        ProcessOptions boot;
+        boot.argv = {"wine", "wineboot", "--init"};
+        boot.setEnv = wineEnvironment(building);
+        boot.unsetEnv = {"DISPLAY"};
+        try {
+            runToEnd(boot, 180s, "making the Wine prefix (wine wineboot --init)");
+        } catch (...) {
+            endProcessesIn(building, server.pid());
+            fs::remove_all(building);
+            throw;
+        }
+        // On SIGTERM the server saves the registry and exits.
+        endProcessesIn(building, server.pid());
+        server.stop();
+    }
+    std::error_code raced;
+    fs::rename(building, prefixTemplate, raced);
+    if (raced) {
+        fs::remove_all(building);
+    }
+}
