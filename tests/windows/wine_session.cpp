@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -87,12 +88,14 @@ pid_t readWindowPid(const std::string& display, Window window)
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
     pid_t pid = 0;
-    if (XGetWindowProperty(connection, window, XInternAtom(connection, "_NET_WM_PID", False), 0,
-                           1, False, XA_CARDINAL, &type, &format, &count, &remaining,
+    if (XGetWindowProperty(connection, window, XInternAtom(connection, "_NET_WM_PID", False), 0, 1,
+                           False, XA_CARDINAL, &type, &format, &count, &remaining,
                            &data) == Success &&
         type == XA_CARDINAL && format == 32 && count == 1) {
         // Xlib hands 32-bit items over as longs.
-        pid = static_cast<pid_t>(*reinterpret_cast<long*>(data));
+        long value = 0;
+        std::memcpy(&value, data, sizeof value);
+        pid = static_cast<pid_t>(value);
     }
     if (data != nullptr) {
         XFree(data);
@@ -154,42 +157,43 @@ fs::path sessionDir(const fs::path& workDir)
 
 WineSession::WineSession(const std::string& exe, const fs::path& prefixTemplate,
                          const fs::path& workDir)
-    : dir_(sessionDir(workDir)), screen_(screenWidth, screenHeight)
+    : workFiles(sessionDir(workDir)), virtualScreen(screenWidth, screenHeight)
 {
     try {
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        const fs::path prefix = dir_ / "prefix";
+        fs::remove_all(workFiles);
+        fs::create_directories(workFiles);
+        const fs::path prefix = workFiles / "prefix";
         copyPrefix(prefixTemplate, prefix);
-        server_ = std::make_unique<ChildProcess>(serverOptions(prefix));
+        wineServer = std::make_unique<ChildProcess>(serverOptions(prefix));
 
         // Standard output to a file of its own, standard error (freeglut's
         // notes) to another; exec keeps the shell's process id, so it is the
         // program's.
-        ProcessOptions program;
-        program.argv = {"/bin/sh", "-c", R"(exec wine "$0" 2>"$1")", exe,
-                        (dir_ / "stderr").string()};
-        program.setEnv = wineEnvironment(prefix);
-        program.setEnv["DISPLAY"] = screen_.display();
-        program.outputPath = (dir_ / "stdout").string();
-        program_ = std::make_unique<ChildProcess>(program);
+        ProcessOptions launch;
+        launch.argv = {"/bin/sh", "-c", R"(exec wine "$0" 2>"$1")", exe,
+                       (workFiles / "stderr").string()};
+        launch.setEnv = wineEnvironment(prefix);
+        launch.setEnv["DISPLAY"] = virtualScreen.display();
+        launch.outputPath = (workFiles / "stdout").string();
+        programProcess = std::make_unique<ChildProcess>(launch);
 
-        client_ = std::make_unique<XClient>(screen_.display());
+        xClient = std::make_unique<XClient>(virtualScreen.display());
         const auto until = std::chrono::steady_clock::now() + windowDeadline;
         for (;;) {
-            window_ = client_->findWindow("Quendrel");
-            const bool fullScreen = window_ != 0 && windowRect().width == screenWidth &&
+            programWindow = xClient->findWindow("Quendrel");
+            const bool fullScreen = programWindow != 0 && windowRect().width == screenWidth &&
                                     windowRect().height == screenHeight;
-            if (fullScreen || std::chrono::steady_clock::now() > until || !program_->running()) {
+            if (fullScreen || std::chrono::steady_clock::now() > until ||
+                !programProcess->running()) {
                 break;
             }
             std::this_thread::sleep_for(20ms);
         }
-        if (window_ == 0) {
+        if (programWindow == 0) {
             throw std::runtime_error("no window titled Quendrel under Wine; its stderr: " +
-                                     readFile(dir_ / "stderr"));
+                                     readFile(workFiles / "stderr"));
         }
-        windowPid_ = readWindowPid(screen_.display(), window_);
+        programPid = readWindowPid(virtualScreen.display(), programWindow);
     } catch (...) {
         stopAll();
         throw;
@@ -200,33 +204,33 @@ WineSession::~WineSession() { stopAll(); }
 
 void WineSession::stopAll()
 {
-    if (program_) {
-        if (windowPid_ > 0) {
+    if (programProcess) {
+        if (programPid > 0) {
             // A stopped process would hold SIGTERM until continued.
-            kill(windowPid_, SIGCONT);
-            if (windowPid_ != program_->pid() && program_->running()) {
-                stopForeignProcess(windowPid_);
+            kill(programPid, SIGCONT);
+            if (programPid != programProcess->pid() && programProcess->running()) {
+                stopForeignProcess(programPid);
             }
         }
-        program_->stop();
+        programProcess->stop();
     }
-    if (server_) {
-        endProcessesIn(dir_ / "prefix", server_->pid());
-        server_->stop();
+    if (wineServer) {
+        endProcessesIn(workFiles / "prefix", wineServer->pid());
+        wineServer->stop();
     }
-    client_.reset();
-    screen_.stop();
+    xClient.reset();
+    virtualScreen.stop();
     std::error_code ignored;
-    fs::remove_all(dir_, ignored);
+    fs::remove_all(workFiles, ignored);
 }
 
-void WineSession::pause()
+void WineSession::pause() const
 {
-    kill(windowPid_, SIGSTOP);
-    waitUntilStopped(windowPid_);
+    kill(programPid, SIGSTOP);
+    waitUntilStopped(programPid);
 }
 
-void WineSession::resume() { kill(windowPid_, SIGCONT); }
+void WineSession::resume() const { kill(programPid, SIGCONT); }
 
 bool WineSession::stepUntil(const std::function<bool(const ScreenImage&)>& seen,
                             std::chrono::milliseconds deadline)
@@ -236,7 +240,7 @@ bool WineSession::stepUntil(const std::function<bool(const ScreenImage&)>& seen,
         resume();
         std::this_thread::sleep_for(3ms);
         pause();
-        if (seen(client_->grabScreen())) {
+        if (seen(xClient->grabScreen())) {
             return true;
         }
         if (std::chrono::steady_clock::now() > until) {
@@ -245,7 +249,7 @@ bool WineSession::stepUntil(const std::function<bool(const ScreenImage&)>& seen,
     }
 }
 
-std::string WineSession::standardOutput() const { return readFile(dir_ / "stdout"); }
+std::string WineSession::standardOutput() const { return readFile(workFiles / "stdout"); }
 
 void ensurePrefixTemplate(const fs::path& prefixTemplate)
 {

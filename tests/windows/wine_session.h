@@ -27,18 +27,18 @@ class WineSession {
     WineSession(WineSession&&) = delete;
     WineSession& operator=(WineSession&&) = delete;
 
-    XClient& x() { return *client_; }
-    Window window() const { return window_; }
-    WindowRect windowRect() { return client_->rect(window_); }
-    ChildProcess& program() { return *program_; }
+    XClient& x() { return *xClient; }
+    Window window() const { return programWindow; }
+    WindowRect windowRect() { return xClient->rect(programWindow); }
+    ChildProcess& program() { return *programProcess; }
     // The program's process, as Wine names it on the window (_NET_WM_PID).
-    pid_t windowPid() const { return windowPid_; }
-    void tapKey(KeySym key) { client_->tapKey(window_, key); }
+    pid_t windowPid() const { return programPid; }
+    void tapKey(KeySym key) { xClient->tapKey(programWindow, key); }
 
     // Stopping and continuing the program steps it: nothing preloaded reaches
     // a program under Wine.
-    void pause();
-    void resume();
+    void pause() const;
+    void resume() const;
     // Lets the program run in short steps, grabbing the screen between them
     // while it is stopped, until `seen` holds for a grab or the deadline
     // passes; returns the last grab's verdict. The program is stopped after.
@@ -51,13 +51,13 @@ class WineSession {
   private:
     void stopAll();
 
-    std::filesystem::path dir_;
-    VirtualScreen screen_;
-    std::unique_ptr<ChildProcess> server_;
-    std::unique_ptr<ChildProcess> program_;
-    std::unique_ptr<XClient> client_;
-    Window window_ = 0;
-    pid_t windowPid_ = 0;
+    std::filesystem::path workFiles;
+    VirtualScreen virtualScreen;
+    std::unique_ptr<ChildProcess> wineServer;
+    std::unique_ptr<ChildProcess> programProcess;
+    std::unique_ptr<XClient> xClient;
+    Window programWindow = 0;
+    pid_t programPid = 0;
 };
 
 // Makes the Wine prefix that every session copies, unless it is there.

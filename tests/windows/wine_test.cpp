@@ -26,11 +26,11 @@ class UnderWine : public testing::Test {
     static void SetUpTestSuite() { ensurePrefixTemplate(WINE_PREFIX_TEMPLATE); }
     void SetUp() override
     {
-        session_ = std::make_unique<WineSession>(QUENDREL_EXE, WINE_PREFIX_TEMPLATE, WORK_DIR);
+        wineSession = std::make_unique<WineSession>(QUENDREL_EXE, WINE_PREFIX_TEMPLATE, WORK_DIR);
     }
-    void TearDown() override { session_.reset(); }
+    void TearDown() override { wineSession.reset(); }
 
-    WineSession& session() { return *session_; }
+    WineSession& session() { return *wineSession; }
 
     PixelSet cubeIn(const ScreenImage& screen)
     {
@@ -69,7 +69,7 @@ class UnderWine : public testing::Test {
     }
 
   private:
-    std::unique_ptr<WineSession> session_;
+    std::unique_ptr<WineSession> wineSession;
 };
 
 TEST_F(UnderWine, CoversTheScreenDrawsTheCubeAndEscapeEndsItWithStatusZero)
