@@ -32,25 +32,32 @@ VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath,
                              const std::vector<int>& cpus)
     : width_(width), height_(height)
 {
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+    // Both ends are closed on every way out, a throw included.
+    struct Pipe {
+        int fds[2] = {-1, -1};
+        ~Pipe()
+        {
+            for (const int fd : fds) {
+                if (fd >= 0) {
+                    close(fd);
+                }
+            }
+        }
+    } pipe;
+    if (pipe2(pipe.fds, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
     ProcessOptions options;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    options.argv = {"Xvfb",      "-displayfd", std::to_string(pipeFds[1]),
+    options.argv = {"Xvfb",      "-displayfd", std::to_string(pipe.fds[1]),
                     "-screen",   "0",          screen,
                     "-nolisten", "tcp",        "-noreset"};
-    options.inheritedFd = pipeFds[1];
+    options.inheritedFd = pipe.fds[1];
     options.outputPath = logPath;
     options.cpus = cpus;
     server_ = std::make_unique<ChildProcess>(options);
-    close(pipeFds[1]);
-    try {
-        display_ = readDisplayNumber(pipeFds[0]);
-    } catch (...) {
-        close(pipeFds[0]);
-        throw;
-    }
-    close(pipeFds[0]);
+    // Only Xvfb may hold the writing end now, so a failed start reads end of file.
+    close(pipe.fds[1]);
+    pipe.fds[1] = -1;
+    display_ = readDisplayNumber(pipe.fds[0]);
 }

@@ -1,5 +1,6 @@
-// Xlib and XTEST calls behind XClient. Errors such as BadWindow from a window
-// that has just gone are ignored: callers see them as a missing window.
+// Xlib and XTEST calls behind XClient. A window may go at any time, so where
+// one is looked at, its errors mean "gone"; any other X error is thrown at the
+// next sync.
 #include "x_client.h"
 
 #include <X11/Xutil.h>
@@ -10,7 +11,38 @@
 
 namespace {
 
-int ignoreXError(Display* /*display*/, XErrorEvent* /*error*/) { return 0; }
+// Xlib keeps one error handler per process, and calls it from inside the call
+// that gets the error; nothing may be thrown through Xlib from there.
+int goneWindowsExpected = 0;
+std::string unexpectedError;
+
+int handleXError(Display* display, XErrorEvent* error)
+{
+    if (goneWindowsExpected > 0 &&
+        (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+        return 0;
+    }
+    char text[256];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    unexpectedError = std::string(text) + " (request " + std::to_string(error->request_code) + ")";
+    return 0;
+}
+
+// While one lives, errors from a window that has gone are expected.
+struct GoneWindowExpected {
+    explicit GoneWindowExpected(Display* display) : display(display) { ++goneWindowsExpected; }
+    ~GoneWindowExpected()
+    {
+        XSync(display, False);
+        --goneWindowsExpected;
+    }
+    GoneWindowExpected(const GoneWindowExpected&) = delete;
+    GoneWindowExpected& operator=(const GoneWindowExpected&) = delete;
+    GoneWindowExpected(GoneWindowExpected&&) = delete;
+    GoneWindowExpected& operator=(GoneWindowExpected&&) = delete;
+
+    Display* display;
+};
 
 // The shift of a channel mask, e.g. 16 for 0xff0000.
 int shiftOf(unsigned long mask)
@@ -30,7 +62,7 @@ XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_s
     if (display_ == nullptr) {
         throw std::runtime_error("cannot open display " + display);
     }
-    XSetErrorHandler(ignoreXError);
+    XSetErrorHandler(handleXError);
 }
 
 XClient::~XClient() { XCloseDisplay(display_); }
@@ -39,8 +71,19 @@ int XClient::screenWidth() const { return DisplayWidth(display_, DefaultScreen(d
 
 int XClient::screenHeight() const { return DisplayHeight(display_, DefaultScreen(display_)); }
 
+void XClient::sync()
+{
+    XSync(display_, False);
+    if (!unexpectedError.empty()) {
+        const std::string error = "X error: " + unexpectedError;
+        unexpectedError.clear();
+        throw std::runtime_error(error);
+    }
+}
+
 Window XClient::findWindow(const std::string& title)
 {
+    const GoneWindowExpected gone(display_);
     Window root = DefaultRootWindow(display_);
     Window parent = 0;
     Window* children = nullptr;
@@ -66,6 +109,7 @@ Window XClient::findWindow(const std::string& title)
 
 WindowRect XClient::rect(Window window)
 {
+    const GoneWindowExpected gone(display_);
     XWindowAttributes attributes;
     Window child = 0;
     int x = 0;
@@ -81,13 +125,13 @@ WindowRect XClient::rect(Window window)
 void XClient::resize(Window window, int width, int height)
 {
     XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XSync(display_, False);
+    sync();
 }
 
 void XClient::movePointer(int x, int y)
 {
     XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
-    XSync(display_, False);
+    sync();
 }
 
 void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
@@ -100,12 +144,12 @@ void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
     for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
         XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
     }
-    XSync(display_, False);
+    sync();
 }
 
 ScreenImage XClient::grabScreen()
 {
-    XSync(display_, False);
+    sync();
     ScreenImage image;
     image.width = screenWidth();
     image.height = screenHeight();
@@ -113,6 +157,7 @@ ScreenImage XClient::grabScreen()
         XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(image.width),
                   static_cast<unsigned>(image.height), AllPlanes, ZPixmap);
     if (pixels == nullptr) {
+        sync();
         throw std::runtime_error("cannot grab the screen");
     }
     const int redShift = shiftOf(pixels->red_mask);
