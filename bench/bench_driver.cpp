@@ -37,7 +37,8 @@ Slice runSlice(const RunningProgram& program, std::chrono::nanoseconds slice)
     std::this_thread::sleep_until(start + slice);
     pauseProgram(program);
     const std::chrono::duration<double> seconds = SteadyClock::now() - start;
-    return Slice{static_cast<double>(program.frames->framesShown() - before), seconds.count()};
+    const std::uint64_t after = program.frames->framesShown();
+    return Slice{static_cast<double>(after - before), seconds.count()};
 }
 
 void requireCleanExit(RunningProgram& program, const std::string& name)
@@ -112,8 +113,7 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
 void soloRun(const Options& options, const Program& program, const VirtualScreen& server,
              Figures& figures, const std::string& files)
 {
-    RunningProgram running =
-        launchProgram({program.path}, server, options.preload, files + ".log");
+    RunningProgram running = launchProgram({program.path}, server, options.preload, files + ".log");
     waitForFrames(running, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     requireCleanExit(running, program.name);

@@ -5,6 +5,7 @@
 #include <GL/glut.h>
 
 #include <climits>
+#include <cmath>
 
 #include "input/keys.h"
 #include "scene/frame.h"
@@ -62,40 +63,37 @@ TEST(MoveBounded, AZeroStepNeverMoves)
 TEST(CubeDrift, StopsJustPastTheLimitInSinglePrecisionAndComesBack)
 {
     constexpr float justPast = 10.000002f;
+    const struct {
+        int key;
+        float SceneState::*moving;
+        float SceneState::*still;
+        float startX;
+        float stop;
+        int framesInside;
+    } drifts[] = {
+        {GLUT_KEY_RIGHT, &SceneState::cubeX, &SceneState::cubeY, 1.5f, justPast, 84},
+        {GLUT_KEY_UP, &SceneState::cubeY, &SceneState::cubeX, 0.0f, justPast, 99},
+        {GLUT_KEY_DOWN, &SceneState::cubeY, &SceneState::cubeX, 0.0f, -justPast, 99},
+    };
+    for (const auto& drift : drifts) {
+        startScene();
+        scene.cubeX = drift.startX;
+        const float still = scene.*drift.still;
+        handleSpecialKey(drift.key, 0, 0);
+        runFrames(drift.framesInside);
+        EXPECT_LT(std::fabs(scene.*drift.moving), 10.0f) << drift.key;
+        runFrames(1);
+        EXPECT_EQ(scene.*drift.moving, drift.stop) << drift.key;
+        runFrames(500);
+        EXPECT_EQ(scene.*drift.moving, drift.stop) << drift.key;
+        EXPECT_EQ(scene.*drift.still, still) << drift.key;
+    }
 
-    startScene();
-    handleSpecialKey(GLUT_KEY_RIGHT, 0, 0);
-    runFrames(84);
-    EXPECT_LT(scene.cubeX, 10.0f);
-    runFrames(1);
-    EXPECT_EQ(scene.cubeX, justPast);
-    runFrames(500);
-    EXPECT_EQ(scene.cubeX, justPast);
-    EXPECT_EQ(scene.cubeY, 0.0f);
-
-    // Left at the limit takes it back inside in the very next frame.
+    // Left at the right limit takes it back inside in the very next frame.
+    scene.cubeX = justPast;
     handleSpecialKey(GLUT_KEY_LEFT, 0, 0);
     runFrames(1);
     EXPECT_LT(scene.cubeX, 10.0f);
-
-    scene.cubeX = 0.0f;
-    handleSpecialKey(GLUT_KEY_UP, 0, 0);
-    runFrames(99);
-    EXPECT_LT(scene.cubeY, 10.0f);
-    runFrames(1);
-    EXPECT_EQ(scene.cubeY, justPast);
-    runFrames(100);
-    EXPECT_EQ(scene.cubeY, justPast);
-    EXPECT_EQ(scene.cubeX, 0.0f);
-
-    scene.cubeY = 0.0f;
-    handleSpecialKey(GLUT_KEY_DOWN, 0, 0);
-    runFrames(99);
-    EXPECT_GT(scene.cubeY, -10.0f);
-    runFrames(1);
-    EXPECT_EQ(scene.cubeY, -justPast);
-    runFrames(100);
-    EXPECT_EQ(scene.cubeY, -justPast);
 }
 
 TEST(CubeDrift, RightThenUpTurnsTheDriftFromWhereTheCubeIs)

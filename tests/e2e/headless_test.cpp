@@ -37,7 +37,8 @@ std::set<fs::path> serverLocks()
     std::set<fs::path> locks;
     for (const fs::directory_entry& entry : fs::directory_iterator("/tmp")) {
         const std::string name = entry.path().filename();
-        if (name.rfind(".X", 0) == 0 && name.size() > 7 && name.substr(name.size() - 5) == "-lock") {
+        if (name.rfind(".X", 0) == 0 && name.size() > 7 &&
+            name.substr(name.size() - 5) == "-lock") {
             locks.insert(entry.path());
         }
     }

@@ -77,8 +77,8 @@ bool writeGif(const std::vector<ScreenImage>& frames, int delayCentiseconds,
     }
     bool written = putHeader(gif, frames[0].width, frames[0].height);
     for (const ScreenImage& frame : frames) {
-        written = written && frame.width == frames[0].width &&
-                  frame.height == frames[0].height && putFrame(gif, frame, delayCentiseconds);
+        written = written && frame.width == frames[0].width && frame.height == frames[0].height &&
+                  putFrame(gif, frame, delayCentiseconds);
     }
     return EGifCloseFile(gif, &error) == GIF_OK && written;
 }

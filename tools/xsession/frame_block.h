@@ -23,8 +23,8 @@ constexpr std::uint64_t neverHold = std::numeric_limits<std::uint64_t>::max();
 
 struct FrameBlock {
     // Steering, written by the session.
-    std::atomic<std::uint64_t> holdAfter;   // the program waits inside this frame's swap
-    std::atomic<std::uint32_t> pauseMicros; // slept after every swap
+    std::atomic<std::uint64_t> holdAfter;     // the program waits inside this frame's swap
+    std::atomic<std::uint32_t> pauseMicros;   // slept after every swap
     std::atomic<std::uint32_t> exitRequested; // non-zero: exit(0) after the next swap
     std::atomic<std::int64_t> launchNs;       // when the session started the program
     // Under callgrind: zero its counters after frame `callgrindWarmUp` (when
@@ -33,10 +33,10 @@ struct FrameBlock {
     std::atomic<std::uint64_t> callgrindFrames;
 
     // What the preload reports.
-    std::atomic<std::uint64_t> framesShown; // swaps finished
-    std::atomic<std::uint64_t> heldAt;      // the frame the program holds in, or 0 while it runs
-    std::atomic<std::int32_t> programPid;   // written at the first swap
-    std::atomic<std::int64_t> firstFrameNs; // end of the first swap
+    std::atomic<std::uint64_t> framesShown;    // swaps finished
+    std::atomic<std::uint64_t> heldAt;         // the frame the program holds in, or 0 while it runs
+    std::atomic<std::int32_t> programPid;      // written at the first swap
+    std::atomic<std::int64_t> firstFrameNs;    // end of the first swap
     std::atomic<std::int64_t> firstFrameCpuUs; // CPU time of all threads by then
     std::atomic<std::uint64_t> steadyFromFrame; // the first frame after the warm-up
     std::atomic<std::int64_t> steadyFromNs;

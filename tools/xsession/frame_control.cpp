@@ -34,9 +34,10 @@ FrameControl::FrameControl()
     if (fd < 0) {
         throw std::runtime_error("cannot create the frame block " + name);
     }
-    void* memory = ftruncate(fd, sizeof(FrameBlock)) == 0
-                       ? mmap(nullptr, sizeof(FrameBlock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
-                       : MAP_FAILED;
+    void* memory =
+        ftruncate(fd, sizeof(FrameBlock)) == 0
+            ? mmap(nullptr, sizeof(FrameBlock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+            : MAP_FAILED;
     close(fd);
     if (memory == MAP_FAILED) {
         unlink(name.c_str());

@@ -11,7 +11,8 @@ namespace {
 
 constexpr int startDeadlineMs = 10000;
 
-// Xvfb writes the display number and a newline once it accepts clients.
+// Xvfb writes the display number and a newline once it accepts clients. The
+// pipe's reading end is closed in any case.
 std::string readDisplayNumber(int fd)
 {
     std::string number;
@@ -20,6 +21,7 @@ std::string readDisplayNumber(int fd)
     while (poll(&ready, 1, startDeadlineMs) == 1 && read(fd, &c, 1) == 1 && c != '\n') {
         number += c;
     }
+    close(fd);
     if (number.empty()) {
         throw std::runtime_error("Xvfb did not report a display");
     }
@@ -32,32 +34,26 @@ VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath,
                              const std::vector<int>& cpus)
     : width_(width), height_(height)
 {
-    // Both ends are closed on every way out, a throw included.
-    struct Pipe {
-        int fds[2] = {-1, -1};
-        ~Pipe()
-        {
-            for (const int fd : fds) {
-                if (fd >= 0) {
-                    close(fd);
-                }
-            }
-        }
-    } pipe;
-    if (pipe2(pipe.fds, O_CLOEXEC) != 0) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
     ProcessOptions options;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    options.argv = {"Xvfb",      "-displayfd", std::to_string(pipe.fds[1]),
+    options.argv = {"Xvfb",      "-displayfd", std::to_string(pipeFds[1]),
                     "-screen",   "0",          screen,
                     "-nolisten", "tcp",        "-noreset"};
-    options.inheritedFd = pipe.fds[1];
+    options.inheritedFd = pipeFds[1];
     options.outputPath = logPath;
     options.cpus = cpus;
-    server_ = std::make_unique<ChildProcess>(options);
-    // Only Xvfb may hold the writing end now, so a failed start reads end of file.
-    close(pipe.fds[1]);
-    pipe.fds[1] = -1;
-    display_ = readDisplayNumber(pipe.fds[0]);
+    try {
+        server_ = std::make_unique<ChildProcess>(options);
+    } catch (...) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        throw;
+    }
+    // Only Xvfb holds the writing end now, so a failed start reads end of file.
+    close(pipeFds[1]);
+    display_ = readDisplayNumber(pipeFds[0]);
 }

@@ -1,6 +1,6 @@
 // Xlib and XTEST calls behind XClient. A window may go at any time, so where
-// one is looked at, its errors mean "gone"; any other X error is thrown at the
-// next sync.
+// one is looked at, an error about it means it has gone; any other X error is
+// thrown at the next sync.
 #include "x_client.h"
 
 #include <X11/Xutil.h>
@@ -8,41 +8,20 @@
 
 #include <iterator>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
-// Xlib keeps one error handler per process, and calls it from inside the call
-// that gets the error; nothing may be thrown through Xlib from there.
-int goneWindowsExpected = 0;
-std::string unexpectedError;
+// Xlib keeps one error handler per process and calls it from inside the call
+// that got the error, where nothing may be thrown: errors wait here for a sync.
+std::vector<XErrorEvent> pendingErrors;
 
-int handleXError(Display* display, XErrorEvent* error)
+int keepXError(Display* /*display*/, XErrorEvent* error)
 {
-    if (goneWindowsExpected > 0 &&
-        (error->error_code == BadWindow || error->error_code == BadDrawable)) {
-        return 0;
-    }
-    char text[256];
-    XGetErrorText(display, error->error_code, text, sizeof text);
-    unexpectedError = std::string(text) + " (request " + std::to_string(error->request_code) + ")";
+    pendingErrors.push_back(*error);
     return 0;
 }
-
-// While one lives, errors from a window that has gone are expected.
-struct GoneWindowExpected {
-    explicit GoneWindowExpected(Display* display) : display(display) { ++goneWindowsExpected; }
-    ~GoneWindowExpected()
-    {
-        XSync(display, False);
-        --goneWindowsExpected;
-    }
-    GoneWindowExpected(const GoneWindowExpected&) = delete;
-    GoneWindowExpected& operator=(const GoneWindowExpected&) = delete;
-    GoneWindowExpected(GoneWindowExpected&&) = delete;
-    GoneWindowExpected& operator=(GoneWindowExpected&&) = delete;
-
-    Display* display;
-};
 
 // The shift of a channel mask, e.g. 16 for 0xff0000.
 int shiftOf(unsigned long mask)
@@ -62,7 +41,7 @@ XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_s
     if (display_ == nullptr) {
         throw std::runtime_error("cannot open display " + display);
     }
-    XSetErrorHandler(handleXError);
+    XSetErrorHandler(keepXError);
 }
 
 XClient::~XClient() { XCloseDisplay(display_); }
@@ -71,19 +50,22 @@ int XClient::screenWidth() const { return DisplayWidth(display_, DefaultScreen(d
 
 int XClient::screenHeight() const { return DisplayHeight(display_, DefaultScreen(display_)); }
 
-void XClient::sync()
+void XClient::sync(bool windowMayBeGone)
 {
     XSync(display_, False);
-    if (!unexpectedError.empty()) {
-        const std::string error = "X error: " + unexpectedError;
-        unexpectedError.clear();
-        throw std::runtime_error(error);
+    for (const XErrorEvent& error : std::exchange(pendingErrors, {})) {
+        if (windowMayBeGone && (error.error_code == BadWindow || error.error_code == BadDrawable)) {
+            continue;
+        }
+        char text[256];
+        XGetErrorText(display_, error.error_code, text, sizeof text);
+        throw std::runtime_error(std::string("X error: ") + text + " (request " +
+                                 std::to_string(error.request_code) + ")");
     }
 }
 
 Window XClient::findWindow(const std::string& title)
 {
-    const GoneWindowExpected gone(display_);
     Window root = DefaultRootWindow(display_);
     Window parent = 0;
     Window* children = nullptr;
@@ -104,12 +86,12 @@ Window XClient::findWindow(const std::string& title)
         }
     }
     XFree(children);
+    sync(true);
     return found;
 }
 
 WindowRect XClient::rect(Window window)
 {
-    const GoneWindowExpected gone(display_);
     XWindowAttributes attributes;
     Window child = 0;
     int x = 0;
@@ -117,6 +99,7 @@ WindowRect XClient::rect(Window window)
     if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
         XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y,
                               &child) == 0) {
+        sync(true);
         return {0, 0, 0, 0};
     }
     return {x, y, attributes.width, attributes.height};
