@@ -26,7 +26,7 @@ int processesMarked(const std::string& mark)
     for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
         std::ifstream environment(entry.path() / "environ", std::ios::binary);
         const std::string text{std::istreambuf_iterator<char>(environment), {}};
-        marked += text.find(mark) != std::string::npos ? 1 : 0;
+        marked += text.find(mark + '\0') != std::string::npos ? 1 : 0;
     }
     return marked;
 }
@@ -70,14 +70,15 @@ TEST(Headless, RunWritesThePictureAndTheAnimationAndLeavesNothing)
         fs::temp_directory_path() / ("quendrel-headless-test-" + std::to_string(getpid()));
     fs::remove_all(work);
     fs::create_directories(work / "tmp");
-    const std::string mark = "QUENDREL_HEADLESS_TEST=" + std::to_string(getpid());
+    const std::string markName = "QUENDREL_HEADLESS_TEST";
+    const std::string mark = markName + "=" + std::to_string(getpid());
     const std::set<fs::path> locksBefore = serverLocks();
 
     ProcessOptions headless;
     headless.argv = {QUENDREL_HEADLESS, QUENDREL_PROGRAM, FRAME_PACER, work / "shot.png",
                      work / "turn.gif"};
     headless.unsetEnv = {"DISPLAY"};
-    headless.setEnv = {{"TMPDIR", work / "tmp"}, {mark.substr(0, mark.find('=')), mark}};
+    headless.setEnv = {{"TMPDIR", work / "tmp"}, {markName, std::to_string(getpid())}};
     headless.outputPath = work / "log";
     const auto end = run(headless);
     std::ifstream log(work / "log");
