@@ -47,51 +47,61 @@ std::pair<int, int> parseSize(const std::string& size)
     return {parsed(sides[0], "--sizes", 1), parsed(sides[1], "--sizes", 1)};
 }
 
+namespace {
+
+// False when no option has this name.
+bool setOption(Options& options, const std::string& name, const std::string& value)
+{
+    if (name == "--quendrel") {
+        options.quendrel = value;
+    } else if (name == "--clear-floor") {
+        options.clearFloor = value;
+    } else if (name == "--cube-floor") {
+        options.cubeFloor = value;
+    } else if (name == "--preload") {
+        options.preload = value;
+    } else if (name == "--out") {
+        options.outDir = value;
+    } else if (name == "--sizes") {
+        options.sizes = split(value, ',');
+        for (const std::string& size : options.sizes) {
+            parseSize(size);
+        }
+    } else if (name == "--cpus") {
+        options.cpus = value;
+        chosenCpus(value);
+    } else if (name == "--launches") {
+        options.launches = parsed(value, name, 1);
+    } else if (name == "--slice-ms") {
+        options.sliceMs = parsed(value, name, 1.0);
+    } else if (name == "--seconds") {
+        options.slicingSeconds = parsed(value, name, 0.1);
+    } else if (name == "--solo-runs") {
+        options.soloRuns = parsed(value, name, 1);
+    } else if (name == "--callgrind-frames") {
+        const std::vector<std::string> counts = split(value, ',');
+        if (counts.size() != 2) {
+            fail("bad value '" + value + "' in " + name + ": expected WARMUP,FRAMES");
+        }
+        options.callgrindWarmUp = parsed(counts[0], name, 1);
+        options.callgrindFrames = parsed(counts[1], name, 1);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 Options parseOptions(int argc, char** argv)
 {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const std::size_t equals = argument.find('=');
-        const std::string name = argument.substr(0, equals);
-        const std::string value = equals == std::string::npos ? "" : argument.substr(equals + 1);
-        if (value.empty()) {
-            fail("expected --name=value, not " + argument);
-        } else if (name == "--quendrel") {
-            options.quendrel = value;
-        } else if (name == "--clear-floor") {
-            options.clearFloor = value;
-        } else if (name == "--cube-floor") {
-            options.cubeFloor = value;
-        } else if (name == "--preload") {
-            options.preload = value;
-        } else if (name == "--out") {
-            options.outDir = value;
-        } else if (name == "--sizes") {
-            options.sizes = split(value, ',');
-            for (const std::string& size : options.sizes) {
-                parseSize(size);
-            }
-        } else if (name == "--cpus") {
-            options.cpus = value;
-            chosenCpus(value);
-        } else if (name == "--launches") {
-            options.launches = parsed(value, name, 1);
-        } else if (name == "--slice-ms") {
-            options.sliceMs = parsed(value, name, 1.0);
-        } else if (name == "--seconds") {
-            options.slicingSeconds = parsed(value, name, 0.1);
-        } else if (name == "--solo-runs") {
-            options.soloRuns = parsed(value, name, 1);
-        } else if (name == "--callgrind-frames") {
-            const std::vector<std::string> counts = split(value, ',');
-            if (counts.size() != 2) {
-                fail("bad value '" + value + "' in " + name + ": expected WARMUP,FRAMES");
-            }
-            options.callgrindWarmUp = parsed(counts[0], name, 1);
-            options.callgrindFrames = parsed(counts[1], name, 1);
-        } else {
-            fail("unknown argument " + argument +
+        if (equals == std::string::npos || equals + 1 == argument.size() ||
+            !setOption(options, argument.substr(0, equals), argument.substr(equals + 1))) {
+            fail("unknown argument or no value: " + argument +
                  "; see the header of bench/bench_driver.cpp and scripts/bench");
         }
     }

@@ -51,7 +51,7 @@ struct SwapChild {
     }
 
     // The exit status, or -1 if the child did not exit in time by itself.
-    int status()
+    int status() const
     {
         const auto end = process->waitForEnd(std::chrono::seconds(20));
         return end && end->exited ? end->code : -1;
@@ -116,7 +116,7 @@ TEST(FramePreload, CallgrindModeExitsAfterWarmUpAndMeasuredFrames)
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--swap-child") == 0) {
-        return swapChild(std::atoi(argv[2]), std::atoi(argv[3]));
+        return swapChild(std::stoi(argv[2]), std::stoi(argv[3]));
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

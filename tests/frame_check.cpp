@@ -1,10 +1,55 @@
-// The frame's calls reduced to their outline (clear, save, primitives, restore)
-// and the colours and corners sent inside each primitive.
+// The frame's calls reduced to their outline (clear, save, primitives, restore,
+// swap) and the colours and corners sent inside each primitive.
 #include "frame_check.h"
 
 #include <GL/gl.h>
 
 namespace {
+
+constexpr int cube = 0;
+constexpr int pyramid = 1;
+
+struct FrameShape {
+    std::vector<std::string> outline;
+    int colours[2] = {0, 0}; // per primitive: cube, pyramid
+    int corners[2] = {0, 0};
+    int open = -1; // the primitive being sent, or -1
+};
+
+// One call inside glBegin/glEnd; "" or what is wrong with it.
+std::string readInside(const std::string& name, FrameShape& shape)
+{
+    if (name == "glColor3f" || name == "glVertex3f") {
+        ++(name == "glColor3f" ? shape.colours : shape.corners)[shape.open];
+    } else if (name == "glEnd") {
+        shape.outline.push_back(name);
+        shape.open = -1;
+    } else {
+        return name + " inside glBegin/glEnd";
+    }
+    return "";
+}
+
+// One call outside glBegin/glEnd; "" or what is wrong with it.
+std::string readOutside(const GlCall& call, bool last, FrameShape& shape)
+{
+    const std::string& name = call.name;
+    if (name == "glColor3f" || name == "glVertex3f") {
+        return name + " outside glBegin/glEnd";
+    }
+    if (name == "glBegin") {
+        shape.open = call.mode == GL_QUADS ? cube : call.mode == GL_TRIANGLES ? pyramid : -1;
+        shape.outline.push_back(shape.open == cube ? "glBegin(GL_QUADS)" : "glBegin(GL_TRIANGLES)");
+        return shape.open < 0 ? "glBegin of a primitive other than quads and triangles" : "";
+    }
+    if (name == "glClear" || name == "glEnd" || name == "glPushMatrix" || name == "glPopMatrix") {
+        shape.outline.push_back(name);
+    } else if (name == "glutSwapBuffers" || name == "glXSwapBuffers") {
+        shape.outline.push_back("swap");
+        return last ? "" : "calls after the swap";
+    }
+    return "";
+}
 
 std::string joined(const std::vector<std::string>& names)
 {
@@ -19,48 +64,26 @@ std::string joined(const std::vector<std::string>& names)
 
 std::string frameFault(const std::vector<GlCall>& calls, bool shotFlies)
 {
-    std::vector<std::string> outline;
-    int colours[2] = {0, 0}; // cube, pyramid
-    int corners[2] = {0, 0};
-    int open = -1; // the primitive being sent
+    FrameShape shape;
     for (std::size_t i = 0; i < calls.size(); ++i) {
-        const std::string& name = calls[i].name;
-        if (name == "glColor3f" || name == "glVertex3f") {
-            if (open < 0) {
-                return name + " outside glBegin/glEnd";
-            }
-            ++(name == "glColor3f" ? colours : corners)[open];
-        } else if (open >= 0 && name != "glEnd") {
-            return name + " inside glBegin/glEnd";
-        } else if (name == "glBegin") {
-            open = calls[i].mode == GL_QUADS ? 0 : calls[i].mode == GL_TRIANGLES ? 1 : -1;
-            if (open < 0) {
-                return "glBegin of a primitive other than quads and triangles";
-            }
-            outline.push_back(open == 0 ? "glBegin(GL_QUADS)" : "glBegin(GL_TRIANGLES)");
-        } else if (name == "glClear" || name == "glEnd" || name == "glPushMatrix" ||
-                   name == "glPopMatrix") {
-            outline.push_back(name);
-            open = -1;
-        } else if (name == "glutSwapBuffers" || name == "glXSwapBuffers") {
-            if (i + 1 != calls.size()) {
-                return "calls after the swap";
-            }
-            outline.push_back("swap");
+        std::string fault = shape.open >= 0 ? readInside(calls[i].name, shape)
+                                            : readOutside(calls[i], i + 1 == calls.size(), shape);
+        if (!fault.empty()) {
+            return fault;
         }
     }
     const std::vector<std::string> cubeOnly = {"glClear", "glBegin(GL_QUADS)", "glEnd", "swap"};
     const std::vector<std::string> withShot = {
         "glClear",           "glPushMatrix", "glBegin(GL_TRIANGLES)", "glEnd",
         "glBegin(GL_QUADS)", "glEnd",        "glPopMatrix",           "swap"};
-    if (outline != (shotFlies ? withShot : cubeOnly)) {
-        return "outline " + joined(outline) + " instead of " +
-               joined(shotFlies ? withShot : cubeOnly);
+    const std::vector<std::string>& expected = shotFlies ? withShot : cubeOnly;
+    if (shape.outline != expected) {
+        return "outline " + joined(shape.outline) + " instead of " + joined(expected);
     }
-    if (colours[0] != 6 || corners[0] != 24) {
+    if (shape.colours[cube] != 6 || shape.corners[cube] != 24) {
         return "the cube is not six faces of one colour and four corners";
     }
-    if (shotFlies && (colours[1] != 12 || corners[1] != 12)) {
+    if (shotFlies && (shape.colours[pyramid] != 12 || shape.corners[pyramid] != 12)) {
         return "the pyramid is not four sides of three coloured corners";
     }
     return "";

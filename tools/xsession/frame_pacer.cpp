@@ -48,7 +48,11 @@ rusage usage()
 }
 
 // Left for a benchmark to read; only a program that exits itself gets here.
-void recordPeakRss() { block->peakRssKiB = usage().ru_maxrss; }
+void recordPeakRss()
+{
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access): glibc wraps the field in a union
+    block->peakRssKiB = usage().ru_maxrss;
+}
 
 bool openBlock()
 {
