@@ -58,9 +58,15 @@ RunningProgram launchProgram(const std::vector<std::string>& command, const Virt
 
 void waitForFrames(RunningProgram& program, std::uint64_t frames)
 {
-    if (!program.frames->waitForFrames(frames, std::chrono::seconds(60))) {
-        fail(program.process->running() ? "program drew no frames in time"
-                                        : "program ended before drawing its frames");
+    // In short waits, so that a program that has ended fails the run at once.
+    constexpr auto step = std::chrono::milliseconds(100);
+    for (auto waited = step; !program.frames->waitForFrames(frames, step); waited += step) {
+        if (!program.process->running()) {
+            fail("program ended before drawing its frames");
+        }
+        if (waited > std::chrono::minutes(1)) {
+            fail("program drew no frames in time");
+        }
     }
 }
 
