@@ -208,19 +208,24 @@ int main(int argc, char** argv)
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         std::signal(signal, SIG_DFL);
     }
-    const Options options = parseOptions(argc, argv);
-    pinChildren(chosenCpus(options.cpus));
-    std::error_code error;
-    std::filesystem::create_directories(options.outDir, error);
-    if (error) {
-        fail("cannot create " + options.outDir + ": " + error.message());
-    }
-    std::printf("Slices of %.0f ms in A B B A order, %d fresh launches of %.1f s per pair of "
-                "programs; %d solo runs of 1.5 s each; programs and X servers on CPUs: %s.\n",
-                options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns,
-                options.cpus.c_str());
-    for (const std::string& size : options.sizes) {
-        benchSize(options, size);
+    try {
+        const Options options = parseOptions(argc, argv);
+        pinChildren(chosenCpus(options.cpus));
+        std::error_code error;
+        std::filesystem::create_directories(options.outDir, error);
+        if (error) {
+            fail("cannot create " + options.outDir + ": " + error.message());
+        }
+        std::printf("Slices of %.0f ms in A B B A order, %d fresh launches of %.1f s per pair of "
+                    "programs; %d solo runs of 1.5 s each; programs and X servers on CPUs: %s.\n",
+                    options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns,
+                    options.cpus.c_str());
+        for (const std::string& size : options.sizes) {
+            benchSize(options, size);
+        }
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "\nbench_driver: %s\n", failure.what());
+        return 1;
     }
     return 0;
 }

@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <stdexcept>
 
 namespace {
 
@@ -17,11 +17,7 @@ std::vector<int> childCpus;
 
 void pinChildren(const std::vector<int>& cpus) { childCpus = cpus; }
 
-void fail(const std::string& message)
-{
-    std::fprintf(stderr, "bench_driver: %s\n", message.c_str());
-    std::exit(1);
-}
+void fail(const std::string& message) { throw std::runtime_error(message); }
 
 VirtualScreen startXServer(int width, int height)
 {

@@ -17,7 +17,8 @@ struct RunningProgram {
     std::unique_ptr<ChildProcess> process;
 };
 
-// Prints the message, then exits 1; the children end with the driver.
+// Ends the run with this message: thrown, so every child is stopped and every
+// frame block removed on the way out of main, which prints it and exits 1.
 [[noreturn]] void fail(const std::string& message);
 
 // Children started from now on run only on these CPUs (all CPUs if empty).
