@@ -9,15 +9,16 @@ namespace {
 constexpr int cube = 0;
 constexpr int pyramid = 1;
 
+// Views, not copies, of the names: the check runs on every frame of a fuzz run.
 struct FrameShape {
-    std::vector<std::string> outline;
+    std::vector<std::string_view> outline;
     int colours[2] = {0, 0}; // per primitive: cube, pyramid
     int corners[2] = {0, 0};
     int open = -1; // the primitive being sent, or -1
 };
 
 // One call inside glBegin/glEnd; "" or what is wrong with it.
-std::string readInside(const std::string& name, FrameShape& shape)
+std::string readInside(std::string_view name, FrameShape& shape)
 {
     if (name == "glColor3f" || name == "glVertex3f") {
         ++(name == "glColor3f" ? shape.colours : shape.corners)[shape.open];
@@ -25,7 +26,7 @@ std::string readInside(const std::string& name, FrameShape& shape)
         shape.outline.push_back(name);
         shape.open = -1;
     } else {
-        return name + " inside glBegin/glEnd";
+        return std::string(name) + " inside glBegin/glEnd";
     }
     return "";
 }
@@ -33,9 +34,9 @@ std::string readInside(const std::string& name, FrameShape& shape)
 // One call outside glBegin/glEnd; "" or what is wrong with it.
 std::string readOutside(const GlCall& call, bool last, FrameShape& shape)
 {
-    const std::string& name = call.name;
+    const std::string_view name = call.name;
     if (name == "glColor3f" || name == "glVertex3f") {
-        return name + " outside glBegin/glEnd";
+        return std::string(name) + " outside glBegin/glEnd";
     }
     if (name == "glBegin") {
         shape.open = call.mode == GL_QUADS ? cube : call.mode == GL_TRIANGLES ? pyramid : -1;
@@ -51,11 +52,11 @@ std::string readOutside(const GlCall& call, bool last, FrameShape& shape)
     return "";
 }
 
-std::string joined(const std::vector<std::string>& names)
+std::string joined(const std::vector<std::string_view>& names)
 {
     std::string text;
-    for (const std::string& name : names) {
-        text += (text.empty() ? "" : ", ") + name;
+    for (const std::string_view name : names) {
+        text.append(text.empty() ? "" : ", ").append(name);
     }
     return text;
 }
@@ -65,6 +66,7 @@ std::string joined(const std::vector<std::string>& names)
 std::string frameFault(const std::vector<GlCall>& calls, bool shotFlies)
 {
     FrameShape shape;
+    shape.outline.reserve(8);
     for (std::size_t i = 0; i < calls.size(); ++i) {
         std::string fault = shape.open >= 0 ? readInside(calls[i].name, shape)
                                             : readOutside(calls[i], i + 1 == calls.size(), shape);
@@ -72,11 +74,12 @@ std::string frameFault(const std::vector<GlCall>& calls, bool shotFlies)
             return fault;
         }
     }
-    const std::vector<std::string> cubeOnly = {"glClear", "glBegin(GL_QUADS)", "glEnd", "swap"};
-    const std::vector<std::string> withShot = {
+    static const std::vector<std::string_view> cubeOnly = {"glClear", "glBegin(GL_QUADS)", "glEnd",
+                                                           "swap"};
+    static const std::vector<std::string_view> withShot = {
         "glClear",           "glPushMatrix", "glBegin(GL_TRIANGLES)", "glEnd",
         "glBegin(GL_QUADS)", "glEnd",        "glPopMatrix",           "swap"};
-    const std::vector<std::string>& expected = shotFlies ? withShot : cubeOnly;
+    const std::vector<std::string_view>& expected = shotFlies ? withShot : cubeOnly;
     if (shape.outline != expected) {
         return "outline " + joined(shape.outline) + " instead of " + joined(expected);
     }

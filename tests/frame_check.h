@@ -3,10 +3,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+// A view of one call; the name must outlive it.
 struct GlCall {
-    std::string name;
+    std::string_view name;
     int mode = 0; // a glBegin's primitive
 };
 

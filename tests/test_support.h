@@ -27,10 +27,12 @@ inline bool isCall(int index, const char* name)
            std::strcmp(gldouble::call(index).name, name) == 0;
 }
 
-// The calls logged since the last reset.
-inline std::vector<GlCall> loggedCalls()
+// The calls logged since the last reset, in one buffer kept from call to call:
+// the fuzz target reads every frame.
+inline const std::vector<GlCall>& loggedCalls()
 {
-    std::vector<GlCall> calls;
+    static std::vector<GlCall> calls;
+    calls.clear();
     for (int i = 0; i < gldouble::callCount(); ++i) {
         const gldouble::Call& call = gldouble::call(i);
         calls.push_back({call.name, static_cast<int>(call.args[0])});
