@@ -64,12 +64,26 @@ TEST(Headless, TheDisplayCheckTellsWhetherADisplayAnswers)
     EXPECT_TRUE(named && named->exited && named->code == 0) << "a display named that answers";
 }
 
-TEST(Headless, RunWritesThePictureAndTheAnimationAndLeavesNothing)
+// The run's files and its TMPDIR go to a private directory, removed however the
+// test ends.
+fs::path runDirectory()
 {
-    const fs::path work =
-        fs::temp_directory_path() / ("quendrel-headless-test-" + std::to_string(getpid()));
-    fs::remove_all(work);
-    fs::create_directories(work / "tmp");
+    return fs::temp_directory_path() / ("quendrel-headless-test-" + std::to_string(getpid()));
+}
+
+class HeadlessRun : public testing::Test {
+  protected:
+    void SetUp() override
+    {
+        fs::remove_all(runDirectory());
+        fs::create_directories(runDirectory() / "tmp");
+    }
+    void TearDown() override { fs::remove_all(runDirectory()); }
+};
+
+TEST_F(HeadlessRun, WritesThePictureAndTheAnimationAndLeavesNothing)
+{
+    const fs::path work = runDirectory();
     const std::string markName = "QUENDREL_HEADLESS_TEST";
     const std::string mark = markName + "=" + std::to_string(getpid());
     const std::set<fs::path> locksBefore = serverLocks();
@@ -118,7 +132,6 @@ TEST(Headless, RunWritesThePictureAndTheAnimationAndLeavesNothing)
         const bool serverGone = kill(server, 0) != 0 && errno == ESRCH;
         EXPECT_FALSE(locksBefore.count(lock) == 0 && serverGone) << lock << " left behind";
     }
-    fs::remove_all(work);
 }
 
 } // namespace
