@@ -1,15 +1,16 @@
 // Benchmarks quendrel against the clear and cube floors on virtual X servers:
 // two programs at once, each on its own Xvfb and all on one CPU, only one
 // running at a time, in ~100 ms slices in A B B A order (SIGSTOP/SIGCONT); the
-// preloaded counter's frames give one fps ratio per pair of slices. Solo runs
-// and callgrind give first frame, peak RSS and instructions per frame.
+// preloaded frame block's counts give one fps ratio per pair of slices. Solo
+// runs and callgrind give first frame, peak RSS and instructions per frame.
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_figures.h"
@@ -28,16 +29,18 @@ struct Slice {
     double seconds;
 };
 
-Slice runSlice(const RunningProgram& program, long long sliceNs)
+Slice runSlice(const RunningProgram& program, std::chrono::nanoseconds slice)
 {
-    const auto before = program.counter->frames.load();
-    const long long start = monotonicNs();
+    const std::uint64_t before = program.frames->framesShown();
+    const auto start = SteadyClock::now();
     resumeProgram(program);
-    sleepUntilNs(start + sliceNs);
+    std::this_thread::sleep_until(start + slice);
     pauseProgram(program);
-    const long long end = monotonicNs();
-    return Slice{static_cast<double>(program.counter->frames.load() - before),
-                 static_cast<double>(end - start) / 1e9};
+    const std::chrono::duration<double> seconds = SteadyClock::now() - start;
+    const std::uint64_t after = program.frames->framesShown();
+    // The count grew while the program ran in between.
+    // cppcheck-suppress duplicateExpression
+    return Slice{static_cast<double>(after - before), seconds.count()};
 }
 
 void requireCleanExit(RunningProgram& program, const std::string& name)
@@ -62,20 +65,20 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
     RunningProgram a;
     RunningProgram b;
     if (swapped) {
-        b = launchProgram({programB.path}, servers.first, options.counter, files + "-b");
-        a = launchProgram({programA.path}, servers.second, options.counter, files + "-a");
+        b = launchProgram({programB.path}, servers.first, options.preload, files + "-b.log");
+        a = launchProgram({programA.path}, servers.second, options.preload, files + "-a.log");
     } else {
-        a = launchProgram({programA.path}, servers.first, options.counter, files + "-a");
-        b = launchProgram({programB.path}, servers.second, options.counter, files + "-b");
+        a = launchProgram({programA.path}, servers.first, options.preload, files + "-a.log");
+        b = launchProgram({programB.path}, servers.second, options.preload, files + "-b.log");
     }
     // A warm-up side by side, then the measured slices.
-    waitForFrames(a, 1, 60.0);
-    waitForFrames(b, 1, 60.0);
-    sleepUntilNs(monotonicNs() + 1000000000LL);
+    waitForFrames(a, 1);
+    waitForFrames(b, 1);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     pauseProgram(a);
     pauseProgram(b);
 
-    const auto sliceNs = static_cast<long long>(options.sliceMs * 1e6);
+    const auto slice = std::chrono::nanoseconds(static_cast<long long>(options.sliceMs * 1e6));
 
     const int pairs =
         std::max(2, static_cast<int>(options.slicingSeconds * 1000.0 / options.sliceMs / 2.0));
@@ -85,8 +88,8 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
     std::ofstream sliceLog(files + ".slices");
     for (int pair = 0; pair < pairs; ++pair) {
         const bool aFirst = (pair + launch) % 2 == 0;
-        const Slice first = runSlice(aFirst ? a : b, sliceNs);
-        const Slice second = runSlice(aFirst ? b : a, sliceNs);
+        const Slice first = runSlice(aFirst ? a : b, slice);
+        const Slice second = runSlice(aFirst ? b : a, slice);
         const Slice& sliceA = aFirst ? first : second;
         const Slice& sliceB = aFirst ? second : first;
         sliceLog << sliceA.frames << ' ' << sliceA.seconds << ' ' << sliceB.frames << ' '
@@ -112,16 +115,15 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
 void soloRun(const Options& options, const Program& program, const VirtualScreen& server,
              Figures& figures, const std::string& files)
 {
-    RunningProgram running = launchProgram({program.path}, server, options.counter, files);
-    waitForFrames(running, 1, 60.0);
-    sleepUntilNs(monotonicNs() + 1500000000LL);
-    const std::string reportPath = running.reportPath;
+    RunningProgram running = launchProgram({program.path}, server, options.preload, files + ".log");
+    waitForFrames(running, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     requireCleanExit(running, program.name);
-    std::map<std::string, double> report = readReport(reportPath);
-    figures.firstFrameMs.push_back(report["first_frame_ms"]);
-    figures.firstFrameCpuMs.push_back(report["first_frame_cpu_ms"]);
-    figures.peakRssMiB.push_back(report["peak_rss_kib"] / 1024.0);
-    figures.soloFps.push_back(report["steady_fps"]);
+    const FrameBlock& block = running.frames->block();
+    figures.firstFrameMs.push_back(static_cast<double>(block.firstFrameNs - block.launchNs) / 1e6);
+    figures.firstFrameCpuMs.push_back(static_cast<double>(block.firstFrameCpuUs) / 1e3);
+    figures.peakRssMiB.push_back(static_cast<double>(block.peakRssKiB) / 1024.0);
+    figures.soloFps.push_back(steadyFps(block));
 }
 
 // The counters are zeroed after the warm-up frames and dumped after the
@@ -133,17 +135,17 @@ double callgrindRun(const Options& options, const Program& program, const Virtua
     const std::vector<std::string> command{"valgrind", "--tool=callgrind",
                                            "--smc-check=all-non-file",
                                            "--callgrind-out-file=" + dump, program.path};
-    RunningProgram running =
-        launchProgram(command, server, options.counter, files,
-                      {{"QUENDREL_CALLGRIND", std::to_string(options.callgrindWarmUp) + " " +
-                                                  std::to_string(options.callgrindFrames)}});
-    if (waitForExit(running, 900.0) != 0) {
+    RunningProgram running = launchProgram(command, server, options.preload, files + ".log",
+                                           static_cast<std::uint64_t>(options.callgrindWarmUp),
+                                           static_cast<std::uint64_t>(options.callgrindFrames));
+    if (waitForExit(running, std::chrono::seconds(900)) != 0) {
         fail(program.name + " under callgrind did not exit with status 0; see " + files + ".log");
     }
     std::ifstream in(dump + ".1");
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("totals:", 0) == 0) {
-            return std::atof(line.c_str() + 7) / options.callgrindFrames;
+            return std::strtod(line.c_str() + 7, nullptr) /
+                   static_cast<double>(options.callgrindFrames);
         }
     }
     fail("no totals line in " + dump + ".1");
@@ -151,11 +153,7 @@ double callgrindRun(const Options& options, const Program& program, const Virtua
 
 void benchSize(const Options& options, const std::string& size)
 {
-    int width = 0;
-    int height = 0;
-    if (std::sscanf(size.c_str(), "%dx%d", &width, &height) != 2) {
-        fail("bad size " + size);
-    }
+    const auto [width, height] = parseSize(size);
     const std::vector<Program> programs{{"quendrel", options.quendrel},
                                         {"cube floor", options.cubeFloor},
                                         {"clear floor", options.clearFloor}};
@@ -210,17 +208,24 @@ int main(int argc, char** argv)
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         std::signal(signal, SIG_DFL);
     }
-    const Options options = parseOptions(argc, argv);
-    pinChildren(chosenCpus(options.cpus));
-    if (std::system(("mkdir -p '" + options.outDir + "'").c_str()) != 0) {
-        fail("cannot create " + options.outDir);
-    }
-    std::printf("Slices of %.0f ms in A B B A order, %d fresh launches of %.1f s per pair of "
-                "programs; %d solo runs of 1.5 s each; programs and X servers on CPUs: %s.\n",
-                options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns,
-                options.cpus.c_str());
-    for (const std::string& size : options.sizes) {
-        benchSize(options, size);
+    try {
+        const Options options = parseOptions(argc, argv);
+        pinChildren(chosenCpus(options.cpus));
+        std::error_code error;
+        std::filesystem::create_directories(options.outDir, error);
+        if (error) {
+            fail("cannot create " + options.outDir + ": " + error.message());
+        }
+        std::printf("Slices of %.0f ms in A B B A order, %d fresh launches of %.1f s per pair of "
+                    "programs; %d solo runs of 1.5 s each; programs and X servers on CPUs: %s.\n",
+                    options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns,
+                    options.cpus.c_str());
+        for (const std::string& size : options.sizes) {
+            benchSize(options, size);
+        }
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "\nbench_driver: %s\n", failure.what());
+        return 1;
     }
     return 0;
 }

@@ -3,13 +3,14 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Options {
     std::string quendrel;
     std::string clearFloor;
     std::string cubeFloor;
-    std::string counter;
+    std::string preload;
     std::string outDir = "bench-out";
     std::vector<std::string> sizes{"1280x720", "1920x1080"};
     std::string cpus = "last";
@@ -42,8 +43,12 @@ struct Comparison {
     std::vector<double> launchRatios; // median of each launch's pairs
 };
 
-// Reads --name=value arguments; fails with a message on anything unknown.
+// Reads --name=value arguments; fails with a message on anything unknown and
+// on any value out of its range.
 Options parseOptions(int argc, char** argv);
+
+// Width and height of a size such as "1280x720"; fails with a message if it is not one.
+std::pair<int, int> parseSize(const std::string& size);
 
 // The CPUs named by --cpus: "all" (none pinned), "last", or a list like "0,1".
 std::vector<int> chosenCpus(const std::string& cpus);

@@ -1,62 +1,23 @@
-// Child processes of the bench driver, on the X session's process and server
-// types; here only what the driver adds: pinning, the shared frame counter,
-// and pausing a program between slices.
+// Child processes of the bench driver, on the X session's process, server and
+// frame block types; here only what the driver adds: pinning, and pausing a
+// program between slices.
 #include "processes.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include <stdexcept>
 
 namespace {
 
 std::vector<int> childCpus;
 
-SharedCounter* mapCounter(const std::string& path)
-{
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0 || ftruncate(fd, sizeof(SharedCounter)) != 0) {
-        fail("cannot create " + path);
-    }
-    void* mapped = mmap(nullptr, sizeof(SharedCounter), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    close(fd);
-    if (mapped == MAP_FAILED) {
-        fail("cannot map " + path);
-    }
-    // A fresh file is all zeros: no frames, no stop request.
-    return static_cast<SharedCounter*>(mapped);
-}
-
 } // namespace
 
 void pinChildren(const std::vector<int>& cpus) { childCpus = cpus; }
 
-void fail(const std::string& message)
-{
-    std::fprintf(stderr, "bench_driver: %s\n", message.c_str());
-    std::exit(1);
-}
-
-long long monotonicNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000000000LL + now.tv_nsec;
-}
-
-void sleepUntilNs(long long deadline)
-{
-    const timespec until{static_cast<time_t>(deadline / 1000000000LL),
-                         static_cast<long>(deadline % 1000000000LL)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) != 0) {
-    }
-}
+void fail(const std::string& message) { throw std::runtime_error(message); }
 
 VirtualScreen startXServer(int width, int height)
 {
@@ -68,41 +29,40 @@ VirtualScreen startXServer(int width, int height)
 }
 
 RunningProgram launchProgram(const std::vector<std::string>& command, const VirtualScreen& server,
-                             const std::string& counterLibrary, const std::string& files,
-                             const std::map<std::string, std::string>& extraEnvironment)
+                             const std::string& preload, const std::string& logPath,
+                             std::uint64_t callgrindWarmUp, std::uint64_t callgrindFrames)
 {
     RunningProgram program;
-    program.counter = mapCounter(files + ".count");
-    program.reportPath = files + ".report";
-    std::remove(program.reportPath.c_str());
+    program.frames = std::make_unique<FrameControl>();
+    program.frames->runFreely();
+    FrameBlock& block = program.frames->block();
+    block.callgrindWarmUp = callgrindWarmUp;
+    block.callgrindFrames = callgrindFrames;
 
     ProcessOptions options;
     options.argv = command;
-    options.outputPath = files + ".log";
-    std::remove(options.outputPath.c_str());
+    options.outputPath = logPath;
+    std::remove(logPath.c_str());
     options.cpus = childCpus;
-    options.setEnv = extraEnvironment;
-    options.setEnv["DISPLAY"] = server.display();
-    options.setEnv["LD_PRELOAD"] = counterLibrary;
-    options.setEnv["QUENDREL_COUNTER_SHARED"] = files + ".count";
-    options.setEnv["QUENDREL_COUNTER_REPORT"] = program.reportPath;
-    options.setEnv["QUENDREL_LAUNCH_NS"] = std::to_string(monotonicNs());
+    options.setEnv = {{"DISPLAY", server.display()},
+                      {"LD_PRELOAD", preload},
+                      {frameBlockVariable, program.frames->path()}};
+    block.launchNs = steadyNs();
     program.process = std::make_unique<ChildProcess>(options);
     return program;
 }
 
-void waitForFrames(RunningProgram& program, unsigned long long frames, double timeoutSeconds)
+void waitForFrames(RunningProgram& program, std::uint64_t frames)
 {
-    const long long deadline = monotonicNs() + static_cast<long long>(timeoutSeconds * 1e9);
-    while (program.counter->frames.load() < frames) {
+    // In short waits, so that a program that has ended fails the run at once.
+    constexpr auto step = std::chrono::milliseconds(100);
+    for (auto waited = step; !program.frames->waitForFrames(frames, step); waited += step) {
         if (!program.process->running()) {
-            fail("program ended before drawing its frames; see " + program.reportPath +
-                 " and the .log beside it");
+            fail("program ended before drawing its frames");
         }
-        if (monotonicNs() > deadline) {
+        if (waited > std::chrono::minutes(1)) {
             fail("program drew no frames in time");
         }
-        sleepUntilNs(monotonicNs() + 2000000);
     }
 }
 
@@ -120,17 +80,14 @@ void resumeProgram(const RunningProgram& program) { kill(program.process->pid(),
 
 int finishProgram(RunningProgram& program)
 {
-    program.counter->stopRequested.store(1);
+    program.frames->block().exitRequested = 1;
     resumeProgram(program);
-    return waitForExit(program, 10.0);
+    return waitForExit(program, std::chrono::seconds(10));
 }
 
-int waitForExit(RunningProgram& program, double timeoutSeconds)
+int waitForExit(RunningProgram& program, std::chrono::seconds timeout)
 {
-    const auto timeout = std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1e3));
     const std::optional<ProcessEnd> end = program.process->waitForEnd(timeout);
     program.process.reset(); // stops it if it is still running
-    munmap(program.counter, sizeof(SharedCounter));
-    program.counter = nullptr;
     return end && end->exited ? end->code : -1;
 }

@@ -1,55 +1,50 @@
-// The bench driver's child processes: virtual X servers and programs launched
-// with the frame counter preloaded, all pinned to the chosen CPUs. Both are the
-// X session's VirtualScreen and ChildProcess, so they die with the driver on
+// The bench driver's child processes: virtual X servers and programs with the
+// frame preload, all pinned to the chosen CPUs. They are the X session's
+// VirtualScreen, ChildProcess and FrameControl, so they die with the driver on
 // any exit, Ctrl-C included.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
-#include "frame_counter.h"
+#include "frame_control.h"
 #include "virtual_screen.h"
 
 struct RunningProgram {
+    std::unique_ptr<FrameControl> frames; // outlives the process, for its figures
     std::unique_ptr<ChildProcess> process;
-    SharedCounter* counter = nullptr;
-    std::string reportPath;
 };
 
-// Prints the message, then exits 1; the children end with the driver.
+// Ends the run with this message: thrown, so every child is stopped and every
+// frame block removed on the way out of main, which prints it and exits 1.
 [[noreturn]] void fail(const std::string& message);
 
 // Children started from now on run only on these CPUs (all CPUs if empty).
 void pinChildren(const std::vector<int>& cpus);
 
-long long monotonicNs();
-void sleepUntilNs(long long deadline);
-
 // A fresh Xvfb of the given size on the first free display (-displayfd).
 VirtualScreen startXServer(int width, int height);
 
 // Starts `command` (a program, or valgrind and its arguments and the program)
-// on the display with the counter preloaded. `files` names the counter's
-// shared file and report: files + ".count", files + ".report"; its output
-// goes to files + ".log".
+// on the display with the frame preload, running freely; its output goes to
+// `logPath`. Under callgrind it measures `callgrindFrames` frames after
+// `callgrindWarmUp` and exits.
 RunningProgram launchProgram(const std::vector<std::string>& command, const VirtualScreen& server,
-                             const std::string& counterLibrary, const std::string& files,
-                             const std::map<std::string, std::string>& extraEnvironment = {});
+                             const std::string& preload, const std::string& logPath,
+                             std::uint64_t callgrindWarmUp = 0, std::uint64_t callgrindFrames = 0);
 
-// Waits until the program has drawn `frames` frames; fails past the timeout
-// or if the program ends.
-void waitForFrames(RunningProgram& program, unsigned long long frames, double timeoutSeconds);
+// Waits until the program has drawn `frames` frames; fails past the timeout.
+void waitForFrames(RunningProgram& program, std::uint64_t frames);
 
 // SIGSTOP, and wait until the program has really stopped.
 void pauseProgram(const RunningProgram& program);
 void resumeProgram(const RunningProgram& program);
 
-// Asks the counter to exit(0) after the next swap and waits for the exit;
+// Asks the preload to exit(0) after the next swap and waits for the exit;
 // returns the exit status, or -1 if the program had to be killed.
 int finishProgram(RunningProgram& program);
 
 // Waits up to the timeout for a program that ends by itself; -1 if killed.
-int waitForExit(RunningProgram& program, double timeoutSeconds);
+int waitForExit(RunningProgram& program, std::chrono::seconds timeout);

@@ -1,12 +1,11 @@
 // Order statistics for the bench driver's figures: medians and quartiles of
-// small samples, and the report files the frame counter writes.
+// small samples; and the steady frame rate from the frame block.
 #pragma once
 
 #include <algorithm>
-#include <fstream>
-#include <map>
-#include <string>
 #include <vector>
+
+#include "frame_block.h"
 
 // The q-quantile (0..1) by linear interpolation between order statistics.
 inline double quantile(std::vector<double> values, double q)
@@ -34,15 +33,10 @@ inline double largest(const std::vector<double>& values)
     return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
 }
 
-// "name value" lines, as the frame counter's report holds them.
-inline std::map<std::string, double> readReport(const std::string& path)
+// Frames per second after the preload's warm-up; 0 when the run was too short.
+inline double steadyFps(const FrameBlock& block)
 {
-    std::map<std::string, double> fields;
-    std::ifstream in(path);
-    std::string name;
-    double value = 0.0;
-    while (in >> name >> value) {
-        fields[name] = value;
-    }
-    return fields;
+    const double frames = static_cast<double>(block.framesShown - block.steadyFromFrame);
+    const double seconds = static_cast<double>(block.lastFrameNs - block.steadyFromNs) / 1e9;
+    return block.steadyFromNs != 0 && seconds > 0 ? frames / seconds : 0.0;
 }

@@ -1,9 +1,13 @@
-// Helpers shared by the unit tests: a fresh scene for each case, and readers
-// over the recording double's log.
+// Helpers shared by the unit and fuzz tests: a fresh scene for each case, the
+// double's log as the frame check reads it, and the comparison of two records.
 #pragma once
 
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "frame_check.h"
 #include "gl_double.h"
 #include "scene/scene_state.h"
 
@@ -23,19 +27,36 @@ inline bool isCall(int index, const char* name)
            std::strcmp(gldouble::call(index).name, name) == 0;
 }
 
-// Deepest model-view push since the last reset, or -1 when the pushes and pops
-// do not balance (a pop without its push, or a push left unpopped).
-inline int balancedPushDepth()
+// The calls logged since the last reset, in one buffer kept from call to call:
+// the fuzz target reads every frame.
+inline const std::vector<GlCall>& loggedCalls()
 {
-    int depth = 0;
-    int deepest = 0;
+    static std::vector<GlCall> calls;
+    calls.clear();
     for (int i = 0; i < gldouble::callCount(); ++i) {
-        depth += isCall(i, "glPushMatrix") ? 1 : 0;
-        depth -= isCall(i, "glPopMatrix") ? 1 : 0;
-        if (depth < 0) {
-            return -1;
-        }
-        deepest = depth > deepest ? depth : deepest;
+        const gldouble::Call& call = gldouble::call(i);
+        calls.push_back({call.name, static_cast<int>(call.args[0])});
     }
-    return depth == 0 ? deepest : -1;
+    return calls;
+}
+
+// The first field in which two records differ, or "": every field, so a
+// handler that touches anything it should not is caught.
+inline std::string sceneDifference(const SceneState& a, const SceneState& b)
+{
+    const std::pair<const char*, float SceneState::*> values[] = {
+        {"cubeX", &SceneState::cubeX},         {"cubeY", &SceneState::cubeY},
+        {"cubeZ", &SceneState::cubeZ},         {"cubeStepX", &SceneState::cubeStepX},
+        {"cubeStepY", &SceneState::cubeStepY}, {"cubeAngle", &SceneState::cubeAngle},
+        {"cubeAxisX", &SceneState::cubeAxisX}, {"cubeAxisY", &SceneState::cubeAxisY},
+        {"cubeAxisZ", &SceneState::cubeAxisZ}, {"shotX", &SceneState::shotX},
+        {"shotY", &SceneState::shotY},         {"shotAngle", &SceneState::shotAngle}};
+    for (const auto& [name, value] : values) {
+        if (a.*value != b.*value) {
+            return name;
+        }
+    }
+    return a.shotActive != b.shotActive ? "shotActive"
+           : a.shotArmed != b.shotArmed ? "shotArmed"
+                                        : "";
 }

@@ -75,6 +75,13 @@ PixelSet findPixels(const ScreenImage& screen, const WindowRect& area,
     return found;
 }
 
+WindowRect aboveCube(const WindowRect& window)
+{
+    WindowRect above = window;
+    above.height = static_cast<int>(projectToWindow(0, 1.2, window.width, window.height).y);
+    return above;
+}
+
 std::string describe(Rgb colour)
 {
     return "(" + std::to_string(colour.r) + ", " + std::to_string(colour.g) + ", " +

@@ -36,4 +36,7 @@ struct PixelSet {
 PixelSet findPixels(const ScreenImage& screen, const WindowRect& area,
                     const std::function<bool(Rgb)>& test);
 
+// The rows above the top of a cube at height 0, where a shot flies.
+WindowRect aboveCube(const WindowRect& window);
+
 std::string describe(Rgb colour);

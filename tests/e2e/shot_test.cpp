@@ -10,13 +10,9 @@ constexpr int framesToLeaveView = 30;
 
 class Shot : public QuendrelOnScreen {
   protected:
-    // Shot pixels: primary blends in the rows above the cube's top.
     PixelSet shotAboveCube()
     {
-        WindowRect above = window();
-        const double cubeTop = projectToWindow(0, 1.2, above.width, above.height).y;
-        above.height = static_cast<int>(cubeTop);
-        return findPixels(session().x().grabScreen(), above, isPrimaryBlend);
+        return findPixels(session().x().grabScreen(), aboveCube(window()), isPrimaryBlend);
     }
 
     // Frames after Space until the shot shows above the cube, or 0.

@@ -1,6 +1,7 @@
 // The window on a real X server: full screen on black, the cube right of the
 // centre where the projection puts (1.5, 0, -30), and resizes it survives.
 #include <cmath>
+#include <stdexcept>
 
 #include "quendrel_fixture.h"
 
@@ -65,6 +66,18 @@ TEST_F(Window, KeepsDrawingThroughResizes)
     session().x().resize(session().window(), 640, 480);
     runFrames(3);
     expectCubeAt(cubeStartX, 0, 2);
+}
+
+// A window that has gone reads as no window; any other X error is thrown, not
+// swallowed.
+TEST_F(Window, AGoneWindowReadsAsNoneAndOtherXErrorsThrow)
+{
+    const ::Window unknown = session().window() + 0x10000; // not one of its resources
+    EXPECT_EQ(session().x().rect(unknown).width, 0);
+    EXPECT_EQ(session().x().findWindow("no such window"), 0u);
+    EXPECT_THROW(session().x().resize(session().window(), 0, 0), std::runtime_error);
+    EXPECT_THROW(session().x().resize(unknown, 10, 10), std::runtime_error);
+    EXPECT_EQ(window().width, session().screen().width()) << "the errors changed the window";
 }
 
 } // namespace

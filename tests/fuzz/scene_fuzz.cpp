@@ -13,7 +13,6 @@
 // it would end the process.
 #include <GL/glut.h>
 
-#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstddef>
@@ -22,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 
 #include "app/render_setup.h"
 #include "input/keys.h"
@@ -116,15 +116,6 @@ void require(bool holds, const char* what)
 
 bool isStep(float step) { return step == 0.0f || step == 0.1f || step == -0.1f; }
 
-bool sameScene(const SceneState& a, const SceneState& b)
-{
-    return a.cubeX == b.cubeX && a.cubeY == b.cubeY && a.cubeZ == b.cubeZ &&
-           a.cubeStepX == b.cubeStepX && a.cubeStepY == b.cubeStepY && a.cubeAngle == b.cubeAngle &&
-           a.cubeAxisX == b.cubeAxisX && a.cubeAxisY == b.cubeAxisY && a.cubeAxisZ == b.cubeAxisZ &&
-           a.shotX == b.shotX && a.shotY == b.shotY && a.shotAngle == b.shotAngle &&
-           a.shotActive == b.shotActive && a.shotArmed == b.shotArmed;
-}
-
 // What must hold after every step, given the record before it.
 void checkInvariants(const SceneState& before)
 {
@@ -142,70 +133,11 @@ void checkInvariants(const SceneState& before)
     require(scene.shotActive || scene.shotArmed, "the shot flags are never both false");
 }
 
-// One pass over a frame's calls: the matrix stack, the primitives and what
-// is sent inside them, and the swaps.
-struct FrameCalls {
-    int pushDepth = 0;
-    int deepestPush = 0;
-    bool popWithoutPush = false;
-    int primitives = 0;
-    bool strayInsidePrimitive = false;
-    int quadVertices = 0;
-    int triangleVertices = 0;
-    int swaps = 0;
-    bool swapIsLast = false;
-};
-
-FrameCalls readFrame()
-{
-    FrameCalls frame;
-    double openMode = -1; // the mode of the primitive being sent, -1 outside one
-    for (int i = 0; i < gldouble::callCount(); ++i) {
-        const gldouble::Call& call = gldouble::call(i);
-        if (openMode >= 0) {
-            if (isCall(i, "glVertex3f")) {
-                ++(openMode == GL_QUADS ? frame.quadVertices : frame.triangleVertices);
-            } else if (isCall(i, "glEnd")) {
-                openMode = -1;
-            } else if (!isCall(i, "glColor3f")) {
-                frame.strayInsidePrimitive = true;
-            }
-        } else if (isCall(i, "glBegin")) {
-            openMode = call.args[0];
-            ++frame.primitives;
-        } else if (isCall(i, "glEnd")) {
-            frame.strayInsidePrimitive = true;
-        } else if (isCall(i, "glPushMatrix")) {
-            ++frame.pushDepth;
-            frame.deepestPush = std::max(frame.deepestPush, frame.pushDepth);
-        } else if (isCall(i, "glPopMatrix")) {
-            frame.popWithoutPush = frame.popWithoutPush || frame.pushDepth == 0;
-            --frame.pushDepth;
-        } else if (isCall(i, "glutSwapBuffers")) {
-            ++frame.swaps;
-            frame.swapIsLast = i == gldouble::callCount() - 1;
-        }
-    }
-    frame.strayInsidePrimitive = frame.strayInsidePrimitive || openMode >= 0;
-    return frame;
-}
-
 void checkFrame(bool shotWasActive)
 {
-    constexpr int cubeVertices = 24;
-    constexpr int pyramidVertices = 12;
-
     require(!gldouble::overflowed(), "a frame fits the call log");
-    const FrameCalls frame = readFrame();
-    require(frame.pushDepth == 0 && !frame.popWithoutPush,
-            "the matrix stack is balanced at the end of the frame");
-    require(frame.deepestPush == (shotWasActive ? 1 : 0), "only the shot saves a matrix");
-    require(!frame.strayInsidePrimitive, "glBegin and glEnd pair up around vertices only");
-    require(frame.quadVertices == cubeVertices, "the cube is drawn");
-    require(frame.triangleVertices == (shotWasActive ? pyramidVertices : 0) &&
-                frame.primitives == (shotWasActive ? 2 : 1),
-            "the shot is drawn exactly when it is active");
-    require(frame.swaps == 1 && frame.swapIsLast, "each frame ends with one swap");
+    const std::string fault = frameFault(loggedCalls(), shotWasActive);
+    require(fault.empty(), fault.c_str());
 }
 
 void checkReshape(int width, int height, const SceneState& before)
@@ -218,7 +150,7 @@ void checkReshape(int width, int height, const SceneState& before)
     require(isCall(4, "glMatrixMode") && gldouble::call(4).args[0] == GL_MODELVIEW &&
                 isCall(5, "glLoadIdentity"),
             "a reshape leaves the model-view identity current");
-    require(sameScene(scene, before), "a reshape leaves the scene unchanged");
+    require(sceneDifference(scene, before).empty(), "a reshape leaves the scene unchanged");
 }
 
 // Returns false when the key ended the process, which only Escape may do.

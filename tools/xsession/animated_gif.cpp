@@ -1,94 +1,63 @@
-// GIF89a writer: global 6x6x6 colour cube, the NETSCAPE loop extension, and
-// one LZW-compressed image per frame (codes of 9 to 12 bits, cleared when full).
+// The GIF writer: a global 6x6x6 colour cube, the loop extension, and each
+// frame as one image with its delay; giflib compresses and frames it.
 #include "animated_gif.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <fstream>
-#include <initializer_list>
-#include <iterator>
-#include <unordered_map>
+#include <fcntl.h>
+#include <gif_lib.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int levels = 6;
-constexpr int minCodeSize = 8;
-constexpr int clearCode = 1 << minCodeSize;
-constexpr int endCode = clearCode + 1;
-constexpr int maxCode = 4095;
-
-using Bytes = std::vector<std::uint8_t>;
-
-void put16(Bytes& out, int value)
-{
-    out.push_back(static_cast<std::uint8_t>(value & 0xff));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
+constexpr int paletteSize = 256; // the 216 of the cube, padded to a power of two
 
 int level(int channel) { return (channel * (levels - 1) + 127) / 255; }
 
-int paletteIndex(Rgb c) { return (level(c.r) * levels + level(c.g)) * levels + level(c.b); }
+GifByteType intensity(int level) { return static_cast<GifByteType>(level * 255 / (levels - 1)); }
 
-// Packs variable-width codes least significant bit first.
-struct BitWriter {
-    Bytes bytes;
-    std::uint32_t buffer = 0;
-    int bits = 0;
-
-    void put(int code, int width)
-    {
-        buffer |= static_cast<std::uint32_t>(code) << bits;
-        for (bits += width; bits >= 8; bits -= 8, buffer >>= 8) {
-            bytes.push_back(static_cast<std::uint8_t>(buffer & 0xff));
-        }
-    }
-    void flush()
-    {
-        if (bits > 0) {
-            bytes.push_back(static_cast<std::uint8_t>(buffer & 0xff));
-        }
-    }
-};
-
-Bytes compress(const ScreenImage& image)
+bool putHeader(GifFileType* gif, int width, int height)
 {
-    BitWriter out;
-    std::unordered_map<std::uint32_t, int> table; // (prefix code << 8 | next index) -> code
-    int nextCode = endCode + 1;
-    int width = minCodeSize + 1;
-    out.put(clearCode, width);
-    int prefix = -1;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const int index = paletteIndex(image.at(x, y));
-            if (prefix < 0) {
-                prefix = index;
-                continue;
-            }
-            const std::uint32_t key = static_cast<std::uint32_t>(prefix) << 8 | index;
-            if (const auto found = table.find(key); found != table.end()) {
-                prefix = found->second;
-                continue;
-            }
-            out.put(prefix, width);
-            if (nextCode <= maxCode) {
-                table[key] = nextCode++;
-                // The decoder widens its codes one code later than the table grows.
-                width += nextCode - 1 == (1 << width) && width < 12 ? 1 : 0;
-            } else {
-                out.put(clearCode, width);
-                table.clear();
-                nextCode = endCode + 1;
-                width = minCodeSize + 1;
-            }
-            prefix = index;
+    ColorMapObject* palette = GifMakeMapObject(paletteSize, nullptr);
+    if (palette == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < levels * levels * levels; ++i) {
+        palette->Colors[i] = {intensity(i / (levels * levels)), intensity(i / levels % levels),
+                              intensity(i % levels)};
+    }
+    EGifSetGifVersion(gif, true);
+    const bool written = EGifPutScreenDesc(gif, width, height, 8, 0, palette) == GIF_OK;
+    GifFreeMapObject(palette);
+    // The application extension that makes viewers loop for ever (count 0).
+    return written && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+           EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK &&
+           EGifPutExtensionBlock(gif, 3, "\x01\x00\x00") == GIF_OK &&
+           EGifPutExtensionTrailer(gif) == GIF_OK;
+}
+
+bool putFrame(GifFileType* gif, const ScreenImage& frame, int delayCentiseconds)
+{
+    GraphicsControlBlock timing{};
+    timing.DelayTime = delayCentiseconds;
+    timing.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifByteType control[4];
+    EGifGCBToExtension(&timing, control);
+    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, sizeof control, control) != GIF_OK ||
+        EGifPutImageDesc(gif, 0, 0, frame.width, frame.height, false, nullptr) != GIF_OK) {
+        return false;
+    }
+    std::vector<GifPixelType> row(static_cast<std::size_t>(frame.width));
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            const Rgb c = frame.at(x, y);
+            row[static_cast<std::size_t>(x)] =
+                static_cast<GifPixelType>((level(c.r) * levels + level(c.g)) * levels + level(c.b));
+        }
+        if (EGifPutLine(gif, row.data(), frame.width) != GIF_OK) {
+            return false;
         }
     }
-    out.put(prefix, width);
-    out.put(endCode, width);
-    out.flush();
-    return out.bytes;
+    return true;
 }
 
 } // namespace
@@ -96,44 +65,20 @@ Bytes compress(const ScreenImage& image)
 bool writeGif(const std::vector<ScreenImage>& frames, int delayCentiseconds,
               const std::string& path)
 {
-    if (frames.empty()) {
+    // Opened here, as giflib would make the file readable by its owner only.
+    const int fd = frames.empty() ? -1 : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int error = 0;
+    GifFileType* gif = fd >= 0 ? EGifOpenFileHandle(fd, &error) : nullptr;
+    if (gif == nullptr) {
+        if (fd >= 0) {
+            close(fd);
+        }
         return false;
     }
-    Bytes out = {'G', 'I', 'F', '8', '9', 'a'};
-    put16(out, frames[0].width);
-    put16(out, frames[0].height);
-    out.insert(out.end(), {0xf7, 0, 0}); // global palette of 256 entries
-    for (int i = 0; i < 256; ++i) {
-        const int r = i / (levels * levels);
-        const int g = i / levels % levels;
-        const int b = i % levels;
-        const bool inCube = i < levels * levels * levels;
-        const std::initializer_list<int> channels = {r, g, b};
-        std::transform(
-            channels.begin(), channels.end(), std::back_inserter(out), [inCube](int channel) {
-                return static_cast<std::uint8_t>(inCube ? channel * 255 / (levels - 1) : 0);
-            });
-    }
-    const char loop[] = "\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00";
-    out.insert(out.end(), loop, loop + sizeof loop - 1);
+    bool written = putHeader(gif, frames[0].width, frames[0].height);
     for (const ScreenImage& frame : frames) {
-        out.insert(out.end(), {0x21, 0xf9, 0x04, 0x00});
-        put16(out, delayCentiseconds);
-        out.insert(out.end(), {0x00, 0x00, 0x2c, 0, 0, 0, 0});
-        put16(out, frame.width);
-        put16(out, frame.height);
-        out.insert(out.end(), {0x00, minCodeSize});
-        const Bytes data = compress(frame);
-        for (std::size_t at = 0; at < data.size(); at += 255) {
-            const std::size_t length = std::min<std::size_t>(255, data.size() - at);
-            out.push_back(static_cast<std::uint8_t>(length));
-            const auto first = data.begin() + static_cast<std::ptrdiff_t>(at);
-            out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(length));
-        }
-        out.push_back(0);
+        written = written && frame.width == frames[0].width && frame.height == frames[0].height &&
+                  putFrame(gif, frame, delayCentiseconds);
     }
-    out.push_back(0x3b);
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return static_cast<bool>(file);
+    return EGifCloseFile(gif, &error) == GIF_OK && written;
 }

@@ -1,5 +1,5 @@
-// A looping animated GIF from screen images of one size, with a fixed palette
-// of 6 levels per channel: enough for flat-shaded scenes, and no quantiser.
+// A looping animated GIF from screen images of one size, written through giflib
+// with a fixed palette of 6 levels per channel: enough for flat-shaded scenes.
 #pragma once
 
 #include <string>

@@ -1,21 +1,51 @@
-// The block of shared memory through which a session steers the frame pacer
-// preloaded into the program: frames shown so far, the frame to hold after,
-// a pause per frame, and the program's own process id.
+// The block of shared memory between a session and the frame preload in the
+// program: the preload counts frames into it, holds the program in a frame
+// when asked, and fills in the figures a benchmark reads after the exit.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <limits>
+
+// The one clock of the sessions, the preload and the benchmark: monotonic and
+// the same in every process (CLOCK_MONOTONIC), so times compare across them.
+using SteadyClock = std::chrono::steady_clock;
+
+inline std::int64_t steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               SteadyClock::now().time_since_epoch())
+        .count();
+}
+
+constexpr std::uint64_t neverHold = std::numeric_limits<std::uint64_t>::max();
 
 struct FrameBlock {
-    std::atomic<std::uint64_t> framesShown; // swaps finished and on screen
-    std::atomic<std::uint64_t> holdAfter;   // the program waits inside this frame's swap
-    std::atomic<std::uint64_t> heldAt;      // the frame the program holds in, or 0 while it runs
-    std::atomic<std::uint32_t> pauseMicros; // slept after every swap
-    std::atomic<std::int32_t> programPid;   // written by the pacer at its first swap
+    // Steering, written by the session.
+    std::atomic<std::uint64_t> holdAfter;     // the program waits inside this frame's swap
+    std::atomic<std::uint32_t> pauseMicros;   // slept after every swap
+    std::atomic<std::uint32_t> exitRequested; // non-zero: exit(0) after the next swap
+    std::atomic<std::int64_t> launchNs;       // when the session started the program
+    // Under callgrind: zero its counters after frame `callgrindWarmUp` (when
+    // non-zero), dump them and exit(0) after `callgrindFrames` more.
+    std::atomic<std::uint64_t> callgrindWarmUp;
+    std::atomic<std::uint64_t> callgrindFrames;
+
+    // What the preload reports.
+    std::atomic<std::uint64_t> framesShown;    // swaps finished
+    std::atomic<std::uint64_t> heldAt;         // the frame the program holds in, or 0 while it runs
+    std::atomic<std::int32_t> programPid;      // written at the first swap
+    std::atomic<std::int64_t> firstFrameNs;    // end of the first swap
+    std::atomic<std::int64_t> firstFrameCpuUs; // CPU time of all threads by then
+    std::atomic<std::uint64_t> steadyFromFrame; // the first frame after the warm-up
+    std::atomic<std::int64_t> steadyFromNs;
+    std::atomic<std::int64_t> lastFrameNs;
+    std::atomic<std::int64_t> peakRssKiB; // written at exit, when the program exits itself
 };
 
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
               "the block is shared between processes");
 
-// The environment variable that names the block's file for the pacer.
+// The environment variable that names the block's file for the preload.
 constexpr const char* frameBlockVariable = "QUENDREL_FRAME_BLOCK";

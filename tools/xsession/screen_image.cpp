@@ -1,30 +1,31 @@
-// PNG output of grabbed screen images through libpng.
+// PNG files of grabbed screen images through libpng's simplified interface.
 #include "screen_image.h"
 
 #include <png.h>
 
-#include <cstdio>
-
 bool writePng(const ScreenImage& image, const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    bool written = false;
-    if (png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < image.height; ++y) {
-            png_write_row(png, &image.rgb[static_cast<std::size_t>(y) * image.width * 3]);
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(image.width);
+    png.height = static_cast<png_uint_32>(image.height);
+    png.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr) != 0;
+}
+
+ScreenImage readPng(const std::string& path)
+{
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    ScreenImage image;
+    if (png_image_begin_read_from_file(&png, path.c_str()) != 0) {
+        png.format = PNG_FORMAT_RGB;
+        image.rgb.resize(PNG_IMAGE_SIZE(png));
+        if (png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0) {
+            image.width = static_cast<int>(png.width);
+            image.height = static_cast<int>(png.height);
         }
-        png_write_end(png, nullptr);
-        written = true;
     }
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0 && written;
+    png_image_free(&png);
+    return image;
 }

@@ -1,5 +1,5 @@
 // A grabbed screen area as 8-bit RGB rows, top row first (X's order, not GL's),
-// and its PNG file.
+// and its PNG file, written and read back.
 #pragma once
 
 #include <cstdint>
@@ -26,3 +26,5 @@ struct ScreenImage {
 
 // Writes the image as an 8-bit RGB PNG; false when the file cannot be written.
 bool writePng(const ScreenImage& image, const std::string& path);
+// The PNG file as 8-bit RGB; width 0 when it cannot be read.
+ScreenImage readPng(const std::string& path);

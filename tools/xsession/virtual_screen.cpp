@@ -11,7 +11,8 @@ namespace {
 
 constexpr int startDeadlineMs = 10000;
 
-// Xvfb writes the display number and a newline once it accepts clients.
+// Xvfb writes the display number and a newline once it accepts clients. The
+// pipe's reading end is closed in any case.
 std::string readDisplayNumber(int fd)
 {
     std::string number;
@@ -20,6 +21,7 @@ std::string readDisplayNumber(int fd)
     while (poll(&ready, 1, startDeadlineMs) == 1 && read(fd, &c, 1) == 1 && c != '\n') {
         number += c;
     }
+    close(fd);
     if (number.empty()) {
         throw std::runtime_error("Xvfb did not report a display");
     }
@@ -44,13 +46,14 @@ VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath,
     options.inheritedFd = pipeFds[1];
     options.outputPath = logPath;
     options.cpus = cpus;
-    server_ = std::make_unique<ChildProcess>(options);
-    close(pipeFds[1]);
     try {
-        display_ = readDisplayNumber(pipeFds[0]);
+        server_ = std::make_unique<ChildProcess>(options);
     } catch (...) {
         close(pipeFds[0]);
+        close(pipeFds[1]);
         throw;
     }
-    close(pipeFds[0]);
+    // Only Xvfb holds the writing end now, so a failed start reads end of file.
+    close(pipeFds[1]);
+    display_ = readDisplayNumber(pipeFds[0]);
 }

@@ -1,5 +1,6 @@
-// Xlib and XTEST calls behind XClient. Errors such as BadWindow from a window
-// that has just gone are ignored: callers see them as a missing window.
+// Xlib and XTEST calls behind XClient. A window may go at any time, so where
+// one is looked at, an error about it means it has gone; any other X error is
+// thrown at the next sync.
 #include "x_client.h"
 
 #include <X11/Xutil.h>
@@ -7,10 +8,20 @@
 
 #include <iterator>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
-int ignoreXError(Display* /*display*/, XErrorEvent* /*error*/) { return 0; }
+// Xlib keeps one error handler per process and calls it from inside the call
+// that got the error, where nothing may be thrown: errors wait here for a sync.
+std::vector<XErrorEvent> pendingErrors;
+
+int keepXError(Display* /*display*/, XErrorEvent* error)
+{
+    pendingErrors.push_back(*error);
+    return 0;
+}
 
 // The shift of a channel mask, e.g. 16 for 0xff0000.
 int shiftOf(unsigned long mask)
@@ -30,7 +41,7 @@ XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_s
     if (display_ == nullptr) {
         throw std::runtime_error("cannot open display " + display);
     }
-    XSetErrorHandler(ignoreXError);
+    XSetErrorHandler(keepXError);
 }
 
 XClient::~XClient() { XCloseDisplay(display_); }
@@ -38,6 +49,20 @@ XClient::~XClient() { XCloseDisplay(display_); }
 int XClient::screenWidth() const { return DisplayWidth(display_, DefaultScreen(display_)); }
 
 int XClient::screenHeight() const { return DisplayHeight(display_, DefaultScreen(display_)); }
+
+void XClient::sync(bool windowMayBeGone)
+{
+    XSync(display_, False);
+    for (const XErrorEvent& error : std::exchange(pendingErrors, {})) {
+        if (windowMayBeGone && (error.error_code == BadWindow || error.error_code == BadDrawable)) {
+            continue;
+        }
+        char text[256];
+        XGetErrorText(display_, error.error_code, text, sizeof text);
+        throw std::runtime_error(std::string("X error: ") + text + " (request " +
+                                 std::to_string(error.request_code) + ")");
+    }
+}
 
 Window XClient::findWindow(const std::string& title)
 {
@@ -61,6 +86,7 @@ Window XClient::findWindow(const std::string& title)
         }
     }
     XFree(children);
+    sync(true);
     return found;
 }
 
@@ -73,6 +99,7 @@ WindowRect XClient::rect(Window window)
     if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
         XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y,
                               &child) == 0) {
+        sync(true);
         return {0, 0, 0, 0};
     }
     return {x, y, attributes.width, attributes.height};
@@ -81,13 +108,13 @@ WindowRect XClient::rect(Window window)
 void XClient::resize(Window window, int width, int height)
 {
     XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XSync(display_, False);
+    sync();
 }
 
 void XClient::movePointer(int x, int y)
 {
     XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
-    XSync(display_, False);
+    sync();
 }
 
 void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
@@ -100,12 +127,12 @@ void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
     for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
         XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
     }
-    XSync(display_, False);
+    sync();
 }
 
 ScreenImage XClient::grabScreen()
 {
-    XSync(display_, False);
+    sync();
     ScreenImage image;
     image.width = screenWidth();
     image.height = screenHeight();
@@ -113,6 +140,7 @@ ScreenImage XClient::grabScreen()
         XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(image.width),
                   static_cast<unsigned>(image.height), AllPlanes, ZPixmap);
     if (pixels == nullptr) {
+        sync();
         throw std::runtime_error("cannot grab the screen");
     }
     const int redShift = shiftOf(pixels->red_mask);

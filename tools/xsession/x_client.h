@@ -44,6 +44,9 @@ class XClient {
 
     // The whole screen as it is now, after everything sent so far has been handled.
     ScreenImage grabScreen();
+    // Waits until the server has handled all requests; throws on an X error
+    // among them, but for a window that has gone where that may be.
+    void sync(bool windowMayBeGone = false);
 
   private:
     Display* display_;
