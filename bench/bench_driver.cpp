@@ -3,26 +3,265 @@
 // running at a time, in ~100 ms slices in A B B A order (SIGSTOP/SIGCONT); the
 // preloaded frame block's counts give one fps ratio per pair of slices. Solo
 // runs and callgrind give first frame, peak RSS and instructions per frame.
+// Options, each --name=value: --quendrel, --clear-floor, --cube-floor and
+// --preload (paths, required); --out, --sizes (e.g. 1280x720,1920x1080),
+// --cpus (last, all or a list like 0,1), --launches, --slice-ms, --seconds,
+// --solo-runs, --callgrind-frames=WARMUP,FRAMES.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "bench_figures.h"
-#include "processes.h"
+#include "child_process.h"
+#include "frame_control.h"
 #include "stats.h"
+#include "virtual_screen.h"
 
 namespace {
 
-struct Servers {
-    VirtualScreen first;
-    VirtualScreen second;
+struct Options {
+    std::string quendrel;
+    std::string clearFloor;
+    std::string cubeFloor;
+    std::string preload;
+    std::string outDir = "bench-out";
+    std::vector<std::string> sizes{"1280x720", "1920x1080"};
+    std::string cpus = "last";
+    std::vector<int> cpuList; // from cpus; empty: not pinned
+    int launches = 6;         // even: odd launches swap servers and orders
+    double sliceMs = 100.0;
+    double slicingSeconds = 4.0;
+    int soloRuns = 7;
+    int callgrindWarmUp = 30;
+    int callgrindFrames = 100;
 };
+
+struct Program {
+    std::string name;
+    std::string path;
+};
+
+struct Figures {
+    std::vector<double> fps; // one per interleaved launch
+    std::vector<double> firstFrameMs;
+    std::vector<double> firstFrameCpuMs;
+    std::vector<double> peakRssMiB;
+    std::vector<double> soloFps;
+    double instructionsPerFrame = 0.0;
+};
+
+struct Comparison {
+    int a;
+    int b;
+    std::vector<double> pairRatios;
+    std::vector<double> launchRatios; // median of each launch's pairs
+};
+
+// Ends the run with this message: thrown, so every child is stopped and every
+// frame block removed on the way out of main, which prints it and exits 1.
+[[noreturn]] void fail(const std::string& message) { throw std::runtime_error(message); }
+
+// The whole text as a number of at least `least`, or a message naming the option.
+template <typename Number>
+Number parsed(const std::string& text, const std::string& option, Number least)
+{
+    Number value{};
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < least) {
+        std::ostringstream expected;
+        expected << least;
+        fail("bad value '" + text + "' in --" + option + ": expected a number, at least " +
+             expected.str());
+    }
+    return value;
+}
+
+std::vector<std::string> split(const std::string& list, char separator)
+{
+    std::vector<std::string> items;
+    std::stringstream in(list);
+    for (std::string item; std::getline(in, item, separator);) {
+        items.push_back(item);
+    }
+    return items;
+}
+
+// Width and height of a size such as "1280x720".
+std::pair<int, int> parseSize(const std::string& size)
+{
+    const std::vector<std::string> sides = split(size, 'x');
+    if (sides.size() != 2) {
+        fail("bad size '" + size + "': expected WIDTHxHEIGHT");
+    }
+    return {parsed(sides[0], "sizes", 1), parsed(sides[1], "sizes", 1)};
+}
+
+// The CPUs named by --cpus: "all" (none pinned), "last", or a list like "0,1".
+std::vector<int> chosenCpus(const std::string& cpus)
+{
+    const int online = static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
+    if (cpus == "last" || cpus == "all") {
+        return cpus == "last" ? std::vector<int>{online - 1} : std::vector<int>{};
+    }
+    std::vector<int> chosen;
+    for (const std::string& cpu : split(cpus, ',')) {
+        chosen.push_back(parsed(cpu, "cpus", 0));
+        if (chosen.back() >= online) {
+            fail("no CPU " + cpu + " among the " + std::to_string(online) + " online");
+        }
+    }
+    return chosen;
+}
+
+// Reads --name=value arguments; fails with a message on anything unknown and
+// on any value out of its range.
+Options parseOptions(int argc, char** argv)
+{
+    using Text = const std::string&;
+    const std::map<std::string, std::function<void(Options&, Text)>> setters{
+        {"quendrel", [](Options& o, Text v) { o.quendrel = v; }},
+        {"clear-floor", [](Options& o, Text v) { o.clearFloor = v; }},
+        {"cube-floor", [](Options& o, Text v) { o.cubeFloor = v; }},
+        {"preload", [](Options& o, Text v) { o.preload = v; }},
+        {"out", [](Options& o, Text v) { o.outDir = v; }},
+        {"sizes", [](Options& o, Text v) { o.sizes = split(v, ','); }},
+        {"cpus", [](Options& o, Text v) { o.cpus = v; }},
+        {"launches", [](Options& o, Text v) { o.launches = parsed(v, "launches", 1); }},
+        {"slice-ms", [](Options& o, Text v) { o.sliceMs = parsed(v, "slice-ms", 1.0); }},
+        {"seconds", [](Options& o, Text v) { o.slicingSeconds = parsed(v, "seconds", 0.1); }},
+        {"solo-runs", [](Options& o, Text v) { o.soloRuns = parsed(v, "solo-runs", 1); }},
+        {"callgrind-frames", [](Options& o, Text v) {
+             const std::vector<std::string> counts = split(v, ',');
+             if (counts.size() != 2) {
+                 fail("bad value '" + v + "' in --callgrind-frames: expected WARMUP,FRAMES");
+             }
+             o.callgrindWarmUp = parsed(counts[0], "callgrind-frames", 1);
+             o.callgrindFrames = parsed(counts[1], "callgrind-frames", 1);
+         }}};
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const std::size_t equals = argument.find('=');
+        const auto setter = argument.rfind("--", 0) == 0 && equals != std::string::npos
+                                ? setters.find(argument.substr(2, equals - 2))
+                                : setters.end();
+        if (setter == setters.end() || equals + 1 == argument.size()) {
+            fail("unknown argument or no value: " + argument +
+                 "; see the header of bench/bench_driver.cpp and scripts/bench");
+        }
+        setter->second(options, argument.substr(equals + 1));
+    }
+    if (options.quendrel.empty() || options.clearFloor.empty() || options.cubeFloor.empty() ||
+        options.preload.empty()) {
+        fail("needs --quendrel= --clear-floor= --cube-floor= --preload=");
+    }
+    for (const std::string& size : options.sizes) {
+        parseSize(size);
+    }
+    options.cpuList = chosenCpus(options.cpus);
+    return options;
+}
+
+// A program with the frame preload, running freely; the block outlives the
+// process, for its figures.
+struct RunningProgram {
+    std::unique_ptr<FrameControl> frames;
+    std::unique_ptr<ChildProcess> process;
+};
+
+VirtualScreen startXServer(const Options& options, int width, int height)
+{
+    try {
+        return VirtualScreen(width, height, "/dev/null", options.cpuList);
+    } catch (const std::exception& error) {
+        fail(std::string(error.what()) + " (is Xvfb installed?)");
+    }
+}
+
+// Starts `command` (a program, or valgrind and its arguments and the program)
+// on the display; its output goes to `logPath`. Under callgrind it measures
+// `callgrindFrames` frames after `callgrindWarmUp` and exits.
+RunningProgram launchProgram(const Options& options, const std::vector<std::string>& command,
+                             const VirtualScreen& server, const std::string& logPath,
+                             std::uint64_t callgrindWarmUp = 0, std::uint64_t callgrindFrames = 0)
+{
+    RunningProgram program{std::make_unique<FrameControl>(), nullptr};
+    program.frames->runFreely();
+    FrameBlock& block = program.frames->block();
+    block.callgrindWarmUp = callgrindWarmUp;
+    block.callgrindFrames = callgrindFrames;
+    ProcessOptions process;
+    process.argv = command;
+    process.outputPath = logPath;
+    std::filesystem::remove(logPath);
+    process.cpus = options.cpuList;
+    process.setEnv = {{"DISPLAY", server.display()},
+                      {"LD_PRELOAD", options.preload},
+                      {frameBlockVariable, program.frames->path()}};
+    block.launchNs = steadyNs();
+    program.process = std::make_unique<ChildProcess>(process);
+    return program;
+}
+
+// Waits until the program has drawn `frames` frames; in short waits, so that
+// a program that has ended fails the run at once.
+void waitForFrames(RunningProgram& program, std::uint64_t frames)
+{
+    constexpr auto step = std::chrono::milliseconds(100);
+    for (auto waited = step; !program.frames->waitForFrames(frames, step); waited += step) {
+        if (!program.process->running()) {
+            fail("program ended before drawing its frames");
+        }
+        if (waited > std::chrono::minutes(1)) {
+            fail("program drew no frames in time");
+        }
+    }
+}
+
+// SIGSTOP, and wait until the program has really stopped.
+void pauseProgram(const RunningProgram& program)
+{
+    const pid_t pid = program.process->pid();
+    kill(pid, SIGSTOP);
+    int status = 0;
+    if (waitpid(pid, &status, WUNTRACED) != pid || !WIFSTOPPED(status)) {
+        fail("program ended while being paused");
+    }
+}
+
+void resumeProgram(const RunningProgram& program) { kill(program.process->pid(), SIGCONT); }
+
+// Waits up to the timeout for the program's exit; its status, or -1 if killed.
+int waitForExit(RunningProgram& program, std::chrono::seconds timeout)
+{
+    const std::optional<ProcessEnd> end = program.process->waitForEnd(timeout);
+    program.process.reset(); // stops it if it is still running
+    return end && end->exited ? end->code : -1;
+}
+
+// Asks the preload to exit(0) after the next swap and requires that exit.
+void requireCleanExit(RunningProgram& program, const std::string& name)
+{
+    program.frames->block().exitRequested = 1;
+    resumeProgram(program);
+    if (waitForExit(program, std::chrono::seconds(10)) != 0) {
+        fail(name + " did not exit with status 0");
+    }
+}
 
 struct Slice {
     double frames;
@@ -43,20 +282,13 @@ Slice runSlice(const RunningProgram& program, std::chrono::nanoseconds slice)
     return Slice{static_cast<double>(after - before), seconds.count()};
 }
 
-void requireCleanExit(RunningProgram& program, const std::string& name)
-{
-    if (finishProgram(program) != 0) {
-        fail(name + " did not exit with status 0");
-    }
-}
-
 // One fresh launch of both programs: a short warm-up side by side, then
 // slices in A B B A order. Each pair of slices holds one of each program.
 // Odd launches swap the X servers, launch B first and slice B first, so no
 // server or place in an order favours one program over an even count of
 // launches (with all launches alike, A ran ~1.5% slower against itself).
 void interleaveOnce(const Options& options, const std::vector<Program>& programs,
-                    const Servers& servers, int launch, Comparison& comparison,
+                    const VirtualScreen (&servers)[2], int launch, Comparison& comparison,
                     std::vector<Figures>& figures, const std::string& files)
 {
     const Program& programA = programs[comparison.a];
@@ -65,13 +297,12 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
     RunningProgram a;
     RunningProgram b;
     if (swapped) {
-        b = launchProgram({programB.path}, servers.first, options.preload, files + "-b.log");
-        a = launchProgram({programA.path}, servers.second, options.preload, files + "-a.log");
+        b = launchProgram(options, {programB.path}, servers[0], files + "-b.log");
+        a = launchProgram(options, {programA.path}, servers[1], files + "-a.log");
     } else {
-        a = launchProgram({programA.path}, servers.first, options.preload, files + "-a.log");
-        b = launchProgram({programB.path}, servers.second, options.preload, files + "-b.log");
+        a = launchProgram(options, {programA.path}, servers[0], files + "-a.log");
+        b = launchProgram(options, {programB.path}, servers[1], files + "-b.log");
     }
-    // A warm-up side by side, then the measured slices.
     waitForFrames(a, 1);
     waitForFrames(b, 1);
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -79,7 +310,6 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
     pauseProgram(b);
 
     const auto slice = std::chrono::nanoseconds(static_cast<long long>(options.sliceMs * 1e6));
-
     const int pairs =
         std::max(2, static_cast<int>(options.slicingSeconds * 1000.0 / options.sliceMs / 2.0));
     Slice totalA{0, 0};
@@ -115,7 +345,7 @@ void interleaveOnce(const Options& options, const std::vector<Program>& programs
 void soloRun(const Options& options, const Program& program, const VirtualScreen& server,
              Figures& figures, const std::string& files)
 {
-    RunningProgram running = launchProgram({program.path}, server, options.preload, files + ".log");
+    RunningProgram running = launchProgram(options, {program.path}, server, files + ".log");
     waitForFrames(running, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     requireCleanExit(running, program.name);
@@ -135,7 +365,7 @@ double callgrindRun(const Options& options, const Program& program, const Virtua
     const std::vector<std::string> command{"valgrind", "--tool=callgrind",
                                            "--smc-check=all-non-file",
                                            "--callgrind-out-file=" + dump, program.path};
-    RunningProgram running = launchProgram(command, server, options.preload, files + ".log",
+    RunningProgram running = launchProgram(options, command, server, files + ".log",
                                            static_cast<std::uint64_t>(options.callgrindWarmUp),
                                            static_cast<std::uint64_t>(options.callgrindFrames));
     if (waitForExit(running, std::chrono::seconds(900)) != 0) {
@@ -151,6 +381,57 @@ double callgrindRun(const Options& options, const Program& program, const Virtua
     fail("no totals line in " + dump + ".1");
 }
 
+std::string fixed(double value, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string spread(const std::vector<double>& values, int decimals)
+{
+    return fixed(median(values), decimals) + " (" + fixed(smallest(values), decimals) + "–" +
+           fixed(largest(values), decimals) + ")";
+}
+
+// One size's tables in Markdown: per program, then per comparison, then
+// quendrel against the cube floor in one line.
+void printSize(const Options& options, const std::string& size,
+               const std::vector<Program>& programs, const std::vector<Figures>& figures,
+               const std::vector<Comparison>& comparisons)
+{
+    std::printf("\n### %s\n\n", size.c_str());
+    std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms, wall "
+                "(min–max) | first frame ms, CPU (min–max) | peak RSS MiB | instructions/frame "
+                "|\n|---|---|---|---|---|---|---|\n");
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        const Figures& f = figures[i];
+        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", programs[i].name.c_str(),
+                    spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
+                    spread(f.firstFrameMs, 1).c_str(), spread(f.firstFrameCpuMs, 1).c_str(),
+                    fixed(median(f.peakRssMiB), 1).c_str(),
+                    fixed(f.instructionsPerFrame, 0).c_str());
+    }
+    std::printf("\n| fps ratio, interleaved | median of slice pairs | pairs' quartiles | launch "
+                "medians (min–max) | pairs |\n|---|---|---|---|---|\n");
+    for (const Comparison& c : comparisons) {
+        std::printf("| %s / %s | %.3f | %.3f–%.3f | %.3f–%.3f | %zu |\n",
+                    programs[c.a].name.c_str(), programs[c.b].name.c_str(), median(c.pairRatios),
+                    quantile(c.pairRatios, 0.25), quantile(c.pairRatios, 0.75),
+                    smallest(c.launchRatios), largest(c.launchRatios), c.pairRatios.size());
+    }
+    const Figures& quendrel = figures[0];
+    const Figures& cube = figures[1];
+    std::printf("\nquendrel / cube floor: instructions per frame %.4f (callgrind, %d frames "
+                "after %d warm-up frames); first frame %.3f wall, %.3f CPU; peak RSS %.3f "
+                "(medians of %d solo runs each)\n",
+                quendrel.instructionsPerFrame / cube.instructionsPerFrame, options.callgrindFrames,
+                options.callgrindWarmUp, median(quendrel.firstFrameMs) / median(cube.firstFrameMs),
+                median(quendrel.firstFrameCpuMs) / median(cube.firstFrameCpuMs),
+                median(quendrel.peakRssMiB) / median(cube.peakRssMiB), options.soloRuns);
+    std::fflush(stdout);
+}
+
 void benchSize(const Options& options, const std::string& size)
 {
     const auto [width, height] = parseSize(size);
@@ -164,7 +445,7 @@ void benchSize(const Options& options, const std::string& size)
 
     // The solo runs and callgrind get a server of their own, so the two that
     // the interleaved launches share have served alike.
-    VirtualScreen soloServer = startXServer(width, height);
+    VirtualScreen soloServer = startXServer(options, width, height);
     std::fprintf(stderr, "%s: solo runs", size.c_str());
     for (int run = 0; run < options.soloRuns; ++run) {
         for (std::size_t k = 0; k < programs.size(); ++k) {
@@ -176,17 +457,18 @@ void benchSize(const Options& options, const std::string& size)
         std::fprintf(stderr, ".");
     }
     std::fprintf(stderr, " interleaved launches");
-    Servers servers{startXServer(width, height), startXServer(width, height)};
-    for (int launch = 0; launch < options.launches; ++launch) {
-        for (std::size_t c = 0; c < comparisons.size(); ++c) {
-            interleaveOnce(options, programs, servers, launch, comparisons[c], figures,
-                           files + "-pair-" + std::to_string(c) + "-launch-" +
-                               std::to_string(launch));
+    {
+        const VirtualScreen servers[2]{startXServer(options, width, height),
+                                       startXServer(options, width, height)};
+        for (int launch = 0; launch < options.launches; ++launch) {
+            for (std::size_t c = 0; c < comparisons.size(); ++c) {
+                interleaveOnce(options, programs, servers, launch, comparisons[c], figures,
+                               files + "-pair-" + std::to_string(c) + "-launch-" +
+                                   std::to_string(launch));
+            }
+            std::fprintf(stderr, ".");
         }
-        std::fprintf(stderr, ".");
     }
-    servers.first.stop();
-    servers.second.stop();
     std::fprintf(stderr, " callgrind");
     for (std::size_t i = 0; i < programs.size(); ++i) {
         figures[i].instructionsPerFrame =
@@ -194,8 +476,6 @@ void benchSize(const Options& options, const std::string& size)
         std::fprintf(stderr, ".");
     }
     std::fprintf(stderr, "\n");
-    soloServer.stop();
-
     printSize(options, size, programs, figures, comparisons);
 }
 
@@ -210,7 +490,6 @@ int main(int argc, char** argv)
     }
     try {
         const Options options = parseOptions(argc, argv);
-        pinChildren(chosenCpus(options.cpus));
         std::error_code error;
         std::filesystem::create_directories(options.outDir, error);
         if (error) {

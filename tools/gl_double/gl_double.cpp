@@ -66,88 +66,77 @@ int find(const char* name, int from)
 } // namespace gldouble
 
 using gldouble::record;
+using gldouble::toolkit;
 
+namespace {
+
+// A toolkit registration: kept for the tests to call, and logged.
+template <typename Callback>
+void keep(Callback*& slot, Callback* callback, const char* name)
+{
+    slot = callback;
+    record(name);
+}
+
+} // namespace
+
+// Each entry point logs itself under its own name (__func__).
 // OpenGL
-void GLAPIENTRY glClear(GLbitfield mask) { record("glClear", mask); }
+void GLAPIENTRY glClear(GLbitfield mask) { record(__func__, mask); }
 void GLAPIENTRY glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
 {
-    record("glClearColor", r, g, b, a);
+    record(__func__, r, g, b, a);
 }
-void GLAPIENTRY glClearDepth(GLclampd depth) { record("glClearDepth", depth); }
-void GLAPIENTRY glShadeModel(GLenum mode) { record("glShadeModel", mode); }
-void GLAPIENTRY glEnable(GLenum capability) { record("glEnable", capability); }
-void GLAPIENTRY glDepthFunc(GLenum func) { record("glDepthFunc", func); }
-void GLAPIENTRY glHint(GLenum target, GLenum mode) { record("glHint", target, mode); }
-void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+void GLAPIENTRY glClearDepth(GLclampd depth) { record(__func__, depth); }
+void GLAPIENTRY glShadeModel(GLenum mode) { record(__func__, mode); }
+void GLAPIENTRY glEnable(GLenum capability) { record(__func__, capability); }
+void GLAPIENTRY glDepthFunc(GLenum func) { record(__func__, func); }
+void GLAPIENTRY glHint(GLenum target, GLenum mode) { record(__func__, target, mode); }
+void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record(__func__, x, y, w, h); }
+void GLAPIENTRY glMatrixMode(GLenum mode) { record(__func__, mode); }
+void GLAPIENTRY glLoadIdentity() { record(__func__); }
+void GLAPIENTRY glPushMatrix() { record(__func__); }
+void GLAPIENTRY glPopMatrix() { record(__func__); }
+void GLAPIENTRY glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
+void GLAPIENTRY glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z)
 {
-    record("glViewport", x, y, width, height);
+    record(__func__, a, x, y, z);
 }
-void GLAPIENTRY glMatrixMode(GLenum mode) { record("glMatrixMode", mode); }
-void GLAPIENTRY glLoadIdentity() { record("glLoadIdentity"); }
-void GLAPIENTRY glPushMatrix() { record("glPushMatrix"); }
-void GLAPIENTRY glPopMatrix() { record("glPopMatrix"); }
-void GLAPIENTRY glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", x, y, z); }
-void GLAPIENTRY glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glRotatef", angle, x, y, z);
-}
-void GLAPIENTRY glBegin(GLenum mode) { record("glBegin", mode); }
-void GLAPIENTRY glEnd() { record("glEnd"); }
-void GLAPIENTRY glColor3f(GLfloat r, GLfloat g, GLfloat b) { record("glColor3f", r, g, b); }
-void GLAPIENTRY glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record("glVertex3f", x, y, z); }
+void GLAPIENTRY glBegin(GLenum mode) { record(__func__, mode); }
+void GLAPIENTRY glEnd() { record(__func__); }
+void GLAPIENTRY glColor3f(GLfloat r, GLfloat g, GLfloat b) { record(__func__, r, g, b); }
+void GLAPIENTRY glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 
 // GLU
 void GLAPIENTRY gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar)
 {
-    record("gluPerspective", fovy, aspect, zNear, zFar);
+    record(__func__, fovy, aspect, zNear, zFar);
 }
 
 // GLUT
-using gldouble::toolkit;
-
 void FGAPIENTRY glutInit(int* argc, char** argv)
 {
     toolkit.initArgc = argc;
     toolkit.initArgv = argv;
-    record("glutInit");
+    record(__func__);
 }
-void FGAPIENTRY glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", mode); }
-void FGAPIENTRY glutInitWindowSize(int width, int height)
-{
-    record("glutInitWindowSize", width, height);
-}
+void FGAPIENTRY glutInitDisplayMode(unsigned int mode) { record(__func__, mode); }
+void FGAPIENTRY glutInitWindowSize(int width, int height) { record(__func__, width, height); }
 int FGAPIENTRY glutCreateWindow(const char* title)
 {
     toolkit.windowTitle = title;
-    record("glutCreateWindow");
+    record(__func__);
     return 1;
 }
-void FGAPIENTRY glutFullScreen() { record("glutFullScreen"); }
-void FGAPIENTRY glutDisplayFunc(void (*callback)())
+void FGAPIENTRY glutFullScreen() { record(__func__); }
+void FGAPIENTRY glutDisplayFunc(void (*f)()) { keep(toolkit.display, f, __func__); }
+void FGAPIENTRY glutReshapeFunc(void (*f)(int, int)) { keep(toolkit.reshape, f, __func__); }
+void FGAPIENTRY glutKeyboardFunc(void (*f)(unsigned char, int, int))
 {
-    toolkit.display = callback;
-    record("glutDisplayFunc");
+    keep(toolkit.keyboard, f, __func__);
 }
-void FGAPIENTRY glutReshapeFunc(void (*callback)(int, int))
-{
-    toolkit.reshape = callback;
-    record("glutReshapeFunc");
-}
-void FGAPIENTRY glutKeyboardFunc(void (*callback)(unsigned char, int, int))
-{
-    toolkit.keyboard = callback;
-    record("glutKeyboardFunc");
-}
-void FGAPIENTRY glutSpecialFunc(void (*callback)(int, int, int))
-{
-    toolkit.special = callback;
-    record("glutSpecialFunc");
-}
-void FGAPIENTRY glutIdleFunc(void (*callback)())
-{
-    toolkit.idle = callback;
-    record("glutIdleFunc");
-}
+void FGAPIENTRY glutSpecialFunc(void (*f)(int, int, int)) { keep(toolkit.special, f, __func__); }
+void FGAPIENTRY glutIdleFunc(void (*f)()) { keep(toolkit.idle, f, __func__); }
 // Returns at once, so main can be run to its end.
-void FGAPIENTRY glutMainLoop() { record("glutMainLoop"); }
-void FGAPIENTRY glutSwapBuffers() { record("glutSwapBuffers"); }
+void FGAPIENTRY glutMainLoop() { record(__func__); }
+void FGAPIENTRY glutSwapBuffers() { record(__func__); }

@@ -19,22 +19,6 @@ constexpr int framesPerGrab = 2;
 constexpr int gifShotAt = 10; // grab at which the animation fires its shot
 constexpr int gifDelayCentiseconds = 4;
 
-ScreenImage halfSize(const ScreenImage& full)
-{
-    ScreenImage half;
-    half.width = full.width / 2;
-    half.height = full.height / 2;
-    for (int y = 0; y < half.height; ++y) {
-        for (int x = 0; x < half.width; ++x) {
-            const Rgb c = full.at(2 * x, 2 * y);
-            half.rgb.insert(half.rgb.end(),
-                            {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                             static_cast<std::uint8_t>(c.b)});
-        }
-    }
-    return half;
-}
-
 bool recordGif(ProgramSession& session, const char* gifPath)
 {
     std::vector<ScreenImage> frames;
@@ -43,7 +27,7 @@ bool recordGif(ProgramSession& session, const char* gifPath)
             session.tapKey(XK_space);
         }
         session.frames().runFrames(framesPerGrab);
-        frames.push_back(halfSize(session.x().grabScreen()));
+        frames.push_back(session.x().grabScreen(2)); // at half size
     }
     return writeGif(frames, gifDelayCentiseconds, gifPath);
 }

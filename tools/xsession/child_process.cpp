@@ -8,22 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <thread>
 
 namespace {
-
-ProcessEnd endFromStatus(int status)
-{
-    if (WIFEXITED(status)) {
-        return {true, WEXITSTATUS(status)};
-    }
-    return {false, WTERMSIG(status)};
-}
 
 [[noreturn]] void execChild(const ProcessOptions& options)
 {
@@ -62,9 +52,9 @@ ProcessEnd endFromStatus(int status)
     // execvp takes mutable strings: copies of the arguments serve.
     std::vector<std::string> words = options.argv;
     std::vector<char*> args;
-    args.reserve(words.size() + 1);
-    std::transform(words.begin(), words.end(), std::back_inserter(args),
-                   [](std::string& word) { return word.data(); });
+    for (std::string& word : words) {
+        args.push_back(word.data());
+    }
     args.push_back(nullptr);
     execvp(args[0], args.data());
     _exit(127);
@@ -96,11 +86,12 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::reap(int options)
 {
     int status = 0;
-    if (waitpid(pid_, &status, options) == pid_) {
-        end_ = endFromStatus(status);
-        return true;
+    if (waitpid(pid_, &status, options) != pid_) {
+        return false;
     }
-    return false;
+    const bool exited = WIFEXITED(status);
+    end_ = ProcessEnd{exited, exited ? WEXITSTATUS(status) : WTERMSIG(status)};
+    return true;
 }
 
 bool ChildProcess::running() { return !end_ && !reap(WNOHANG); }

@@ -23,7 +23,6 @@ class FrameControl {
     const std::string& path() const { return path_; }
     FrameBlock& block() { return *block_; }
     std::uint64_t framesShown() const { return block_->framesShown; }
-    bool held() const { return block_->heldAt != 0; }
     int programPid() const { return block_->programPid; }
     void setPause(std::chrono::microseconds pause);
 

@@ -3,30 +3,19 @@
 
 #include <stdexcept>
 
-namespace {
-
-ProcessOptions programOptions(const SessionOptions& options, const std::string& display,
-                              const std::string& frameBlock)
+ProgramSession::ProgramSession(const SessionOptions& options)
+    : screen_(options.screenWidth, options.screenHeight)
 {
     ProcessOptions process;
     process.argv = options.wrapper;
     process.argv.push_back(options.program);
     process.argv.insert(process.argv.end(), options.arguments.begin(), options.arguments.end());
     process.setEnv = options.environment;
-    process.setEnv["DISPLAY"] = display;
+    process.setEnv["DISPLAY"] = screen_.display();
     process.setEnv["LD_PRELOAD"] = options.pacer;
-    process.setEnv[frameBlockVariable] = frameBlock;
+    process.setEnv[frameBlockVariable] = frames_.path();
     process.outputPath = options.logPath;
-    return process;
-}
-
-} // namespace
-
-ProgramSession::ProgramSession(const SessionOptions& options)
-    : screen_(options.screenWidth, options.screenHeight)
-{
-    program_ =
-        std::make_unique<ChildProcess>(programOptions(options, screen_.display(), frames_.path()));
+    program_ = std::make_unique<ChildProcess>(process);
     try {
         client_ = std::make_unique<XClient>(screen_.display());
         waitForFullScreenWindow(options.title);

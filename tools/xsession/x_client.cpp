@@ -23,17 +23,6 @@ int keepXError(Display* /*display*/, XErrorEvent* error)
     return 0;
 }
 
-// The shift of a channel mask, e.g. 16 for 0xff0000.
-int shiftOf(unsigned long mask)
-{
-    int shift = 0;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
 } // namespace
 
 XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_str()))
@@ -111,16 +100,11 @@ void XClient::resize(Window window, int width, int height)
     sync();
 }
 
-void XClient::movePointer(int x, int y)
-{
-    XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
-    sync();
-}
-
 void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
 {
     const WindowRect place = rect(window);
-    movePointer(place.x + place.width / 2, place.y + place.height / 2);
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), place.x + place.width / 2,
+                         place.y + place.height / 2, CurrentTime);
     for (const KeySym key : keys) {
         XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, CurrentTime);
     }
@@ -130,26 +114,29 @@ void XClient::tapKeys(Window window, std::initializer_list<KeySym> keys)
     sync();
 }
 
-ScreenImage XClient::grabScreen()
+ScreenImage XClient::grabScreen(int step)
 {
     sync();
-    ScreenImage image;
-    image.width = screenWidth();
-    image.height = screenHeight();
+    const int width = screenWidth();
+    const int height = screenHeight();
     XImage* pixels =
-        XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(image.width),
-                  static_cast<unsigned>(image.height), AllPlanes, ZPixmap);
+        XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (pixels == nullptr) {
         sync();
         throw std::runtime_error("cannot grab the screen");
     }
-    const int redShift = shiftOf(pixels->red_mask);
-    const int greenShift = shiftOf(pixels->green_mask);
-    const int blueShift = shiftOf(pixels->blue_mask);
+    // A channel's shift is its mask's trailing zeros, e.g. 16 for 0xff0000.
+    const int redShift = __builtin_ctzl(pixels->red_mask);
+    const int greenShift = __builtin_ctzl(pixels->green_mask);
+    const int blueShift = __builtin_ctzl(pixels->blue_mask);
+    ScreenImage image;
+    image.width = width / step;
+    image.height = height / step;
     image.rgb.reserve(static_cast<std::size_t>(image.width) * image.height * 3);
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
-            const unsigned long pixel = XGetPixel(pixels, x, y);
+            const unsigned long pixel = XGetPixel(pixels, x * step, y * step);
             image.rgb.push_back(static_cast<std::uint8_t>(pixel >> redShift));
             image.rgb.push_back(static_cast<std::uint8_t>(pixel >> greenShift));
             image.rgb.push_back(static_cast<std::uint8_t>(pixel >> blueShift));

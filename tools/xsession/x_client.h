@@ -40,10 +40,10 @@ class XClient {
     // Keys pressed in order and released in reverse, e.g. {XK_Shift_L, XK_a}.
     void tapKey(Window window, KeySym key) { tapKeys(window, {key}); }
     void tapKeys(Window window, std::initializer_list<KeySym> keys);
-    void movePointer(int x, int y);
 
-    // The whole screen as it is now, after everything sent so far has been handled.
-    ScreenImage grabScreen();
+    // The whole screen as it is now, after everything sent so far has been
+    // handled; with a step of n, every n-th pixel of every n-th row.
+    ScreenImage grabScreen(int step = 1);
     // Waits until the server has handled all requests; throws on an X error
     // among them, but for a window that has gone where that may be.
     void sync(bool windowMayBeGone = false);
