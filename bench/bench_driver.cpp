@@ -49,11 +49,6 @@ struct Options {
     int callgrindFrames = 100;
 };
 
-struct Program {
-    std::string name;
-    std::string path;
-};
-
 struct Figures {
     std::vector<double> fps; // one per interleaved launch
     std::vector<double> firstFrameMs;
@@ -61,6 +56,12 @@ struct Figures {
     std::vector<double> peakRssMiB;
     std::vector<double> soloFps;
     double instructionsPerFrame = 0.0;
+};
+
+struct Program {
+    std::string name;
+    std::string path;
+    Figures figures;
 };
 
 struct Comparison {
@@ -183,15 +184,6 @@ struct RunningProgram {
     std::unique_ptr<ChildProcess> process;
 };
 
-VirtualScreen startXServer(const Options& options, int width, int height)
-{
-    try {
-        return VirtualScreen(width, height, "/dev/null", options.cpuList);
-    } catch (const std::exception& error) {
-        fail(std::string(error.what()) + " (is Xvfb installed?)");
-    }
-}
-
 // Starts `command` (a program, or valgrind and its arguments and the program)
 // on the display; its output goes to `logPath`. Under callgrind it measures
 // `callgrindFrames` frames after `callgrindWarmUp` and exits.
@@ -287,64 +279,62 @@ Slice runSlice(const RunningProgram& program, std::chrono::nanoseconds slice)
 // Odd launches swap the X servers, launch B first and slice B first, so no
 // server or place in an order favours one program over an even count of
 // launches (with all launches alike, A ran ~1.5% slower against itself).
-void interleaveOnce(const Options& options, const std::vector<Program>& programs,
+void interleaveOnce(const Options& options, std::vector<Program>& programs,
                     const VirtualScreen (&servers)[2], int launch, Comparison& comparison,
-                    std::vector<Figures>& figures, const std::string& files)
+                    const std::string& files)
 {
-    const Program& programA = programs[comparison.a];
-    const Program& programB = programs[comparison.b];
-    const bool swapped = launch % 2 == 1;
-    RunningProgram a;
-    RunningProgram b;
-    if (swapped) {
-        b = launchProgram(options, {programB.path}, servers[0], files + "-b.log");
-        a = launchProgram(options, {programA.path}, servers[1], files + "-a.log");
-    } else {
-        a = launchProgram(options, {programA.path}, servers[0], files + "-a.log");
-        b = launchProgram(options, {programB.path}, servers[1], files + "-b.log");
+    Program* program[2]{&programs[comparison.a], &programs[comparison.b]};
+    const int swapped = launch % 2;
+    RunningProgram running[2];
+    for (int server = 0; server < 2; ++server) {
+        const int k = server ^ swapped; // 0: A, 1: B
+        running[k] = launchProgram(options, {program[k]->path}, servers[server],
+                                   files + (k == 0 ? "-a.log" : "-b.log"));
     }
-    waitForFrames(a, 1);
-    waitForFrames(b, 1);
+    for (RunningProgram& each : running) {
+        waitForFrames(each, 1);
+    }
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    pauseProgram(a);
-    pauseProgram(b);
+    for (const RunningProgram& each : running) {
+        pauseProgram(each);
+    }
 
     const auto slice = std::chrono::nanoseconds(static_cast<long long>(options.sliceMs * 1e6));
     const int pairs =
         std::max(2, static_cast<int>(options.slicingSeconds * 1000.0 / options.sliceMs / 2.0));
-    Slice totalA{0, 0};
-    Slice totalB{0, 0};
+    Slice total[2]{{0, 0}, {0, 0}};
     std::vector<double> launchPairs;
     std::ofstream sliceLog(files + ".slices");
     for (int pair = 0; pair < pairs; ++pair) {
-        const bool aFirst = (pair + launch) % 2 == 0;
-        const Slice first = runSlice(aFirst ? a : b, slice);
-        const Slice second = runSlice(aFirst ? b : a, slice);
-        const Slice& sliceA = aFirst ? first : second;
-        const Slice& sliceB = aFirst ? second : first;
-        sliceLog << sliceA.frames << ' ' << sliceA.seconds << ' ' << sliceB.frames << ' '
-                 << sliceB.seconds << '\n';
-        totalA = Slice{totalA.frames + sliceA.frames, totalA.seconds + sliceA.seconds};
-        totalB = Slice{totalB.frames + sliceB.frames, totalB.seconds + sliceB.seconds};
-        if (sliceB.frames > 0) {
-            launchPairs.push_back((sliceA.frames / sliceA.seconds) /
-                                  (sliceB.frames / sliceB.seconds));
+        const int first = (pair + launch) % 2;
+        Slice slices[2]{};
+        slices[first] = runSlice(running[first], slice);
+        slices[1 - first] = runSlice(running[1 - first], slice);
+        sliceLog << slices[0].frames << ' ' << slices[0].seconds << ' ' << slices[1].frames << ' '
+                 << slices[1].seconds << '\n';
+        for (int k = 0; k < 2; ++k) {
+            total[k] =
+                Slice{total[k].frames + slices[k].frames, total[k].seconds + slices[k].seconds};
+        }
+        if (slices[1].frames > 0) {
+            launchPairs.push_back((slices[0].frames / slices[0].seconds) /
+                                  (slices[1].frames / slices[1].seconds));
         }
     }
-    requireCleanExit(a, programA.name);
-    requireCleanExit(b, programB.name);
-
-    figures[comparison.a].fps.push_back(totalA.frames / totalA.seconds);
-    figures[comparison.b].fps.push_back(totalB.frames / totalB.seconds);
+    for (int k = 0; k < 2; ++k) {
+        requireCleanExit(running[k], program[k]->name);
+        program[k]->figures.fps.push_back(total[k].frames / total[k].seconds);
+    }
     comparison.pairRatios.insert(comparison.pairRatios.end(), launchPairs.begin(),
                                  launchPairs.end());
     comparison.launchRatios.push_back(median(launchPairs));
 }
 
 // One program alone for 1.5 s: time to first frame, peak RSS, steady fps.
-void soloRun(const Options& options, const Program& program, const VirtualScreen& server,
-             Figures& figures, const std::string& files)
+void soloRun(const Options& options, Program& program, const VirtualScreen& server,
+             const std::string& files)
 {
+    Figures& figures = program.figures;
     RunningProgram running = launchProgram(options, {program.path}, server, files + ".log");
     waitForFrames(running, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -390,23 +380,22 @@ std::string fixed(double value, int decimals)
 
 std::string spread(const std::vector<double>& values, int decimals)
 {
-    return fixed(median(values), decimals) + " (" + fixed(smallest(values), decimals) + "–" +
-           fixed(largest(values), decimals) + ")";
+    return fixed(median(values), decimals) + " (" + fixed(quantile(values, 0.0), decimals) + "–" +
+           fixed(quantile(values, 1.0), decimals) + ")";
 }
 
 // One size's tables in Markdown: per program, then per comparison, then
 // quendrel against the cube floor in one line.
 void printSize(const Options& options, const std::string& size,
-               const std::vector<Program>& programs, const std::vector<Figures>& figures,
-               const std::vector<Comparison>& comparisons)
+               const std::vector<Program>& programs, const std::vector<Comparison>& comparisons)
 {
     std::printf("\n### %s\n\n", size.c_str());
     std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms, wall "
                 "(min–max) | first frame ms, CPU (min–max) | peak RSS MiB | instructions/frame "
                 "|\n|---|---|---|---|---|---|---|\n");
-    for (std::size_t i = 0; i < programs.size(); ++i) {
-        const Figures& f = figures[i];
-        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", programs[i].name.c_str(),
+    for (const Program& program : programs) {
+        const Figures& f = program.figures;
+        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", program.name.c_str(),
                     spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
                     spread(f.firstFrameMs, 1).c_str(), spread(f.firstFrameCpuMs, 1).c_str(),
                     fixed(median(f.peakRssMiB), 1).c_str(),
@@ -418,10 +407,11 @@ void printSize(const Options& options, const std::string& size,
         std::printf("| %s / %s | %.3f | %.3f–%.3f | %.3f–%.3f | %zu |\n",
                     programs[c.a].name.c_str(), programs[c.b].name.c_str(), median(c.pairRatios),
                     quantile(c.pairRatios, 0.25), quantile(c.pairRatios, 0.75),
-                    smallest(c.launchRatios), largest(c.launchRatios), c.pairRatios.size());
+                    quantile(c.launchRatios, 0.0), quantile(c.launchRatios, 1.0),
+                    c.pairRatios.size());
     }
-    const Figures& quendrel = figures[0];
-    const Figures& cube = figures[1];
+    const Figures& quendrel = programs[0].figures;
+    const Figures& cube = programs[1].figures;
     std::printf("\nquendrel / cube floor: instructions per frame %.4f (callgrind, %d frames "
                 "after %d warm-up frames); first frame %.3f wall, %.3f CPU; peak RSS %.3f "
                 "(medians of %d solo runs each)\n",
@@ -435,34 +425,32 @@ void printSize(const Options& options, const std::string& size,
 void benchSize(const Options& options, const std::string& size)
 {
     const auto [width, height] = parseSize(size);
-    const std::vector<Program> programs{{"quendrel", options.quendrel},
-                                        {"cube floor", options.cubeFloor},
-                                        {"clear floor", options.clearFloor}};
-    std::vector<Figures> figures(programs.size());
+    std::vector<Program> programs{{"quendrel", options.quendrel, {}},
+                                  {"cube floor", options.cubeFloor, {}},
+                                  {"clear floor", options.clearFloor, {}}};
     // The last compares the cube floor with itself: the method's own noise.
     std::vector<Comparison> comparisons{{0, 2, {}, {}}, {0, 1, {}, {}}, {1, 1, {}, {}}};
     const std::string files = options.outDir + "/" + size;
 
     // The solo runs and callgrind get a server of their own, so the two that
     // the interleaved launches share have served alike.
-    VirtualScreen soloServer = startXServer(options, width, height);
+    const VirtualScreen soloServer(width, height, options.cpuList);
     std::fprintf(stderr, "%s: solo runs", size.c_str());
     for (int run = 0; run < options.soloRuns; ++run) {
         for (std::size_t k = 0; k < programs.size(); ++k) {
             // Alternate the order, so a drift in load spreads over all three.
             const std::size_t i = run % 2 == 0 ? k : programs.size() - 1 - k;
-            soloRun(options, programs[i], soloServer, figures[i],
-                    files + "-solo-" + std::to_string(i));
+            soloRun(options, programs[i], soloServer, files + "-solo-" + std::to_string(i));
         }
         std::fprintf(stderr, ".");
     }
     std::fprintf(stderr, " interleaved launches");
     {
-        const VirtualScreen servers[2]{startXServer(options, width, height),
-                                       startXServer(options, width, height)};
+        const VirtualScreen servers[2]{{width, height, options.cpuList},
+                                       {width, height, options.cpuList}};
         for (int launch = 0; launch < options.launches; ++launch) {
             for (std::size_t c = 0; c < comparisons.size(); ++c) {
-                interleaveOnce(options, programs, servers, launch, comparisons[c], figures,
+                interleaveOnce(options, programs, servers, launch, comparisons[c],
                                files + "-pair-" + std::to_string(c) + "-launch-" +
                                    std::to_string(launch));
             }
@@ -471,12 +459,12 @@ void benchSize(const Options& options, const std::string& size)
     }
     std::fprintf(stderr, " callgrind");
     for (std::size_t i = 0; i < programs.size(); ++i) {
-        figures[i].instructionsPerFrame =
+        programs[i].figures.instructionsPerFrame =
             callgrindRun(options, programs[i], soloServer, files + "-cg-" + std::to_string(i));
         std::fprintf(stderr, ".");
     }
     std::fprintf(stderr, "\n");
-    printSize(options, size, programs, figures, comparisons);
+    printSize(options, size, programs, comparisons);
 }
 
 } // namespace

@@ -66,8 +66,8 @@ TEST(Stats, QuantilesInterpolateBetweenSortedValues)
     EXPECT_DOUBLE_EQ(quantile({4.0, 1.0, 3.0, 2.0}, 1.0), 4.0);
     EXPECT_DOUBLE_EQ(quantile({7.0}, 0.75), 7.0);
     EXPECT_DOUBLE_EQ(median({}), 0.0);
-    EXPECT_DOUBLE_EQ(smallest({2.0, -1.0, 9.0}), -1.0);
-    EXPECT_DOUBLE_EQ(largest({2.0, -1.0, 9.0}), 9.0);
+    EXPECT_DOUBLE_EQ(quantile({2.0, -1.0, 9.0}, 0.0), -1.0);
+    EXPECT_DOUBLE_EQ(quantile({2.0, -1.0, 9.0}, 1.0), 9.0);
 }
 
 TEST(FramePreload, CountsEveryFrameAndPassesEachSwapOn)

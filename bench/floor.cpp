@@ -1,8 +1,8 @@
 // The benchmark's floors, one source built twice. The clear floor's frame is
 // only a clear and a swap: no program on this toolkit and driver draws frames
 // faster. The cube floor (QUENDREL_CUBE_FLOOR=1) adds quendrel's cube, placed
-// and turned the same way, written out call by call in immediate mode:
-// quendrel without a shot does exactly this work each frame. Both take
+// and turned the same way, drawn from a table in immediate mode: quendrel
+// without a shot does exactly this work each frame. Both take
 // quendrel's display mode, full screen, render state and reshape, so a floor
 // differs from it only per frame; Escape leaves with status 0.
 #include <GL/glut.h>
@@ -18,42 +18,30 @@ float angle = 0.0f;
 float axisXY = 0.0f;
 float axisZ = 0.0f;
 
+// Per face its colour, then its corners: quendrel's faces in quendrel's order.
+// clang-format off
+constexpr GLfloat cubeFaces[6][5][3] = {
+    {{0, 1, 0}, {0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}},
+    {{1, 0.5f, 0}, {0.5f, -0.5f, 0.5f}, {-0.5f, -0.5f, 0.5f}, {-0.5f, -0.5f, -0.5f}, {0.5f, -0.5f, -0.5f}},
+    {{1, 0, 0}, {0.5f, 0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}, {-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}},
+    {{1, 1, 0}, {0.5f, -0.5f, -0.5f}, {-0.5f, -0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f}, {0.5f, 0.5f, -0.5f}},
+    {{0, 0, 1}, {-0.5f, 0.5f, 0.5f}, {-0.5f, 0.5f, -0.5f}, {-0.5f, -0.5f, -0.5f}, {-0.5f, -0.5f, 0.5f}},
+    {{1, 0, 1}, {0.5f, 0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, -0.5f}},
+};
+// clang-format on
+
 void drawCube()
 {
     glLoadIdentity();
     glTranslatef(1.5f, 0.0f, -30.0f);
     glRotatef(angle, axisXY, axisXY, axisZ);
     glBegin(GL_QUADS);
-    glColor3f(0.0f, 1.0f, 0.0f);
-    glVertex3f(0.5f, 0.5f, -0.5f);
-    glVertex3f(-0.5f, 0.5f, -0.5f);
-    glVertex3f(-0.5f, 0.5f, 0.5f);
-    glVertex3f(0.5f, 0.5f, 0.5f);
-    glColor3f(1.0f, 0.5f, 0.0f);
-    glVertex3f(0.5f, -0.5f, 0.5f);
-    glVertex3f(-0.5f, -0.5f, 0.5f);
-    glVertex3f(-0.5f, -0.5f, -0.5f);
-    glVertex3f(0.5f, -0.5f, -0.5f);
-    glColor3f(1.0f, 0.0f, 0.0f);
-    glVertex3f(0.5f, 0.5f, 0.5f);
-    glVertex3f(-0.5f, 0.5f, 0.5f);
-    glVertex3f(-0.5f, -0.5f, 0.5f);
-    glVertex3f(0.5f, -0.5f, 0.5f);
-    glColor3f(1.0f, 1.0f, 0.0f);
-    glVertex3f(0.5f, -0.5f, -0.5f);
-    glVertex3f(-0.5f, -0.5f, -0.5f);
-    glVertex3f(-0.5f, 0.5f, -0.5f);
-    glVertex3f(0.5f, 0.5f, -0.5f);
-    glColor3f(0.0f, 0.0f, 1.0f);
-    glVertex3f(-0.5f, 0.5f, 0.5f);
-    glVertex3f(-0.5f, 0.5f, -0.5f);
-    glVertex3f(-0.5f, -0.5f, -0.5f);
-    glVertex3f(-0.5f, -0.5f, 0.5f);
-    glColor3f(1.0f, 0.0f, 1.0f);
-    glVertex3f(0.5f, 0.5f, -0.5f);
-    glVertex3f(0.5f, 0.5f, 0.5f);
-    glVertex3f(0.5f, -0.5f, 0.5f);
-    glVertex3f(0.5f, -0.5f, -0.5f);
+    for (const auto& face : cubeFaces) {
+        glColor3fv(face[0]);
+        for (int corner = 1; corner <= 4; ++corner) {
+            glVertex3fv(face[corner]);
+        }
+    }
     glEnd();
 
     angle += 1.0f;

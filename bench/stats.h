@@ -7,7 +7,8 @@
 
 #include "frame_block.h"
 
-// The q-quantile (0..1) by linear interpolation between order statistics.
+// The q-quantile (0..1) by linear interpolation between order statistics:
+// 0 is the smallest value, 1 the largest; 0 for no values.
 inline double quantile(std::vector<double> values, double q)
 {
     if (values.empty()) {
@@ -22,16 +23,6 @@ inline double quantile(std::vector<double> values, double q)
 }
 
 inline double median(const std::vector<double>& values) { return quantile(values, 0.5); }
-
-inline double smallest(const std::vector<double>& values)
-{
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-}
-
-inline double largest(const std::vector<double>& values)
-{
-    return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
-}
 
 // Frames per second after the preload's warm-up; 0 when the run was too short.
 inline double steadyFps(const FrameBlock& block)

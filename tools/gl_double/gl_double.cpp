@@ -68,18 +68,6 @@ int find(const char* name, int from)
 using gldouble::record;
 using gldouble::toolkit;
 
-namespace {
-
-// A toolkit registration: kept for the tests to call, and logged.
-template <typename Callback>
-void keep(Callback*& slot, Callback* callback, const char* name)
-{
-    slot = callback;
-    record(name);
-}
-
-} // namespace
-
 // Each entry point logs itself under its own name (__func__).
 // OpenGL
 void GLAPIENTRY glClear(GLbitfield mask) { record(__func__, mask); }
@@ -92,15 +80,18 @@ void GLAPIENTRY glShadeModel(GLenum mode) { record(__func__, mode); }
 void GLAPIENTRY glEnable(GLenum capability) { record(__func__, capability); }
 void GLAPIENTRY glDepthFunc(GLenum func) { record(__func__, func); }
 void GLAPIENTRY glHint(GLenum target, GLenum mode) { record(__func__, target, mode); }
-void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record(__func__, x, y, w, h); }
+void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    record(__func__, x, y, width, height);
+}
 void GLAPIENTRY glMatrixMode(GLenum mode) { record(__func__, mode); }
 void GLAPIENTRY glLoadIdentity() { record(__func__); }
 void GLAPIENTRY glPushMatrix() { record(__func__); }
 void GLAPIENTRY glPopMatrix() { record(__func__); }
 void GLAPIENTRY glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
-void GLAPIENTRY glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z)
+void GLAPIENTRY glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
-    record(__func__, a, x, y, z);
+    record(__func__, angle, x, y, z);
 }
 void GLAPIENTRY glBegin(GLenum mode) { record(__func__, mode); }
 void GLAPIENTRY glEnd() { record(__func__); }
@@ -129,14 +120,31 @@ int FGAPIENTRY glutCreateWindow(const char* title)
     return 1;
 }
 void FGAPIENTRY glutFullScreen() { record(__func__); }
-void FGAPIENTRY glutDisplayFunc(void (*f)()) { keep(toolkit.display, f, __func__); }
-void FGAPIENTRY glutReshapeFunc(void (*f)(int, int)) { keep(toolkit.reshape, f, __func__); }
-void FGAPIENTRY glutKeyboardFunc(void (*f)(unsigned char, int, int))
+void FGAPIENTRY glutDisplayFunc(void (*callback)())
 {
-    keep(toolkit.keyboard, f, __func__);
+    toolkit.display = callback;
+    record(__func__);
 }
-void FGAPIENTRY glutSpecialFunc(void (*f)(int, int, int)) { keep(toolkit.special, f, __func__); }
-void FGAPIENTRY glutIdleFunc(void (*f)()) { keep(toolkit.idle, f, __func__); }
+void FGAPIENTRY glutReshapeFunc(void (*callback)(int, int))
+{
+    toolkit.reshape = callback;
+    record(__func__);
+}
+void FGAPIENTRY glutKeyboardFunc(void (*callback)(unsigned char, int, int))
+{
+    toolkit.keyboard = callback;
+    record(__func__);
+}
+void FGAPIENTRY glutSpecialFunc(void (*callback)(int, int, int))
+{
+    toolkit.special = callback;
+    record(__func__);
+}
+void FGAPIENTRY glutIdleFunc(void (*callback)())
+{
+    toolkit.idle = callback;
+    record(__func__);
+}
 // Returns at once, so main can be run to its end.
 void FGAPIENTRY glutMainLoop() { record(__func__); }
 void FGAPIENTRY glutSwapBuffers() { record(__func__); }

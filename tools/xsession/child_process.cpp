@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -52,9 +54,9 @@ namespace {
     // execvp takes mutable strings: copies of the arguments serve.
     std::vector<std::string> words = options.argv;
     std::vector<char*> args;
-    for (std::string& word : words) {
-        args.push_back(word.data());
-    }
+    args.reserve(words.size() + 1);
+    std::transform(words.begin(), words.end(), std::back_inserter(args),
+                   [](std::string& word) { return word.data(); });
     args.push_back(nullptr);
     execvp(args[0], args.data());
     _exit(127);

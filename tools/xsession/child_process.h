@@ -32,8 +32,6 @@ class ChildProcess {
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
-    ChildProcess(ChildProcess&&) = delete;
-    ChildProcess& operator=(ChildProcess&&) = delete;
 
     pid_t pid() const { return pid_; }
     bool running();

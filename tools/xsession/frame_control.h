@@ -17,8 +17,6 @@ class FrameControl {
     ~FrameControl();
     FrameControl(const FrameControl&) = delete;
     FrameControl& operator=(const FrameControl&) = delete;
-    FrameControl(FrameControl&&) = delete;
-    FrameControl& operator=(FrameControl&&) = delete;
 
     const std::string& path() const { return path_; }
     FrameBlock& block() { return *block_; }

@@ -3,34 +3,27 @@
 
 #include <stdexcept>
 
-ProgramSession::ProgramSession(const SessionOptions& options)
-    : screen_(options.screenWidth, options.screenHeight)
+ProgramSession::ProgramSession(const SessionOptions& options) : screen_(1024, 768)
 {
-    ProcessOptions process;
-    process.argv = options.wrapper;
-    process.argv.push_back(options.program);
-    process.argv.insert(process.argv.end(), options.arguments.begin(), options.arguments.end());
-    process.setEnv = options.environment;
-    process.setEnv["DISPLAY"] = screen_.display();
-    process.setEnv["LD_PRELOAD"] = options.pacer;
-    process.setEnv[frameBlockVariable] = frames_.path();
-    process.outputPath = options.logPath;
-    program_ = std::make_unique<ChildProcess>(process);
+    ProcessOptions child;
+    child.argv = options.wrapper;
+    child.argv.push_back(options.program);
+    child.setEnv = options.environment;
+    child.setEnv["DISPLAY"] = screen_.display();
+    child.setEnv["LD_PRELOAD"] = options.pacer;
+    child.setEnv[frameBlockVariable] = frames_.path();
+    program_ = std::make_unique<ChildProcess>(child);
     try {
         client_ = std::make_unique<XClient>(screen_.display());
-        waitForFullScreenWindow(options.title);
+        waitForFullScreenWindow();
     } catch (...) {
         stopProgram();
         throw;
     }
 }
 
-ProgramSession::~ProgramSession()
-{
-    stopProgram();
-    client_.reset();
-    screen_.stop();
-}
+// The members then go in reverse order: the X connection before its server.
+ProgramSession::~ProgramSession() { stopProgram(); }
 
 void ProgramSession::stopProgram()
 {
@@ -42,7 +35,7 @@ void ProgramSession::stopProgram()
     program_->stop();
 }
 
-void ProgramSession::waitForFullScreenWindow(const std::string& title)
+void ProgramSession::waitForFullScreenWindow()
 {
     // The first frame may come before the window is mapped or made full size;
     // step one frame at a time until both are seen.
@@ -50,7 +43,7 @@ void ProgramSession::waitForFullScreenWindow(const std::string& title)
         throw std::runtime_error("the program drew no frame");
     }
     for (int frame = 0; frame < 500; ++frame) {
-        window_ = window_ != 0 ? window_ : client_->findWindow(title);
+        window_ = window_ != 0 ? window_ : client_->findWindow("Quendrel");
         const WindowRect rect = window_ != 0 ? client_->rect(window_) : WindowRect{};
         if (rect.width == screen_.width() && rect.height == screen_.height()) {
             // One more frame, so the reshape to that size has been handled and drawn.
@@ -63,5 +56,5 @@ void ProgramSession::waitForFullScreenWindow(const std::string& title)
             break;
         }
     }
-    throw std::runtime_error("no full-screen window titled " + title);
+    throw std::runtime_error("no full-screen window titled Quendrel");
 }

@@ -1,6 +1,7 @@
-// One program on its own virtual screen, with the frame pacer preloaded: the
-// session starts Xvfb and the program, waits until its window covers the
-// screen, and ends both by process id when it goes, also after a failure.
+// One program on its own 1024x768 virtual screen, with the frame pacer
+// preloaded: the session starts Xvfb and the program, waits until its window
+// titled Quendrel covers the screen, and ends both by process id when it goes,
+// also after a failure.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -17,14 +18,9 @@
 
 struct SessionOptions {
     std::string program;
-    std::vector<std::string> arguments;
     std::string pacer;                // the frame pacer library to preload
     std::vector<std::string> wrapper; // e.g. {"apitrace", "trace", "-o", file}
     std::map<std::string, std::string> environment;
-    std::string title = "Quendrel";
-    int screenWidth = 1024;
-    int screenHeight = 768;
-    std::string logPath = "/dev/null"; // the program's stdout and stderr
 };
 
 class ProgramSession {
@@ -35,8 +31,6 @@ class ProgramSession {
     ~ProgramSession();
     ProgramSession(const ProgramSession&) = delete;
     ProgramSession& operator=(const ProgramSession&) = delete;
-    ProgramSession(ProgramSession&&) = delete;
-    ProgramSession& operator=(ProgramSession&&) = delete;
 
     XClient& x() { return *client_; }
     FrameControl& frames() { return frames_; }
@@ -49,7 +43,7 @@ class ProgramSession {
 
   private:
     void stopProgram();
-    void waitForFullScreenWindow(const std::string& title);
+    void waitForFullScreenWindow();
 
     VirtualScreen screen_;
     FrameControl frames_;

@@ -23,15 +23,14 @@ std::string readDisplayNumber(int fd)
     }
     close(fd);
     if (number.empty()) {
-        throw std::runtime_error("Xvfb did not report a display");
+        throw std::runtime_error("Xvfb did not report a display (is it installed?)");
     }
     return ":" + number;
 }
 
 } // namespace
 
-VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath,
-                             const std::vector<int>& cpus)
+VirtualScreen::VirtualScreen(int width, int height, const std::vector<int>& cpus)
     : width_(width), height_(height)
 {
     int pipeFds[2];
@@ -44,7 +43,6 @@ VirtualScreen::VirtualScreen(int width, int height, const std::string& logPath,
                     "-screen",   "0",          screen,
                     "-nolisten", "tcp",        "-noreset"};
     options.inheritedFd = pipeFds[1];
-    options.outputPath = logPath;
     options.cpus = cpus;
     try {
         server_ = std::make_unique<ChildProcess>(options);

@@ -10,8 +10,8 @@
 
 class VirtualScreen {
   public:
-    VirtualScreen(int width, int height, const std::string& logPath = "/dev/null",
-                  const std::vector<int>& cpus = {});
+    // Xvfb runs only on `cpus`, if any are given.
+    VirtualScreen(int width, int height, const std::vector<int>& cpus = {});
 
     const std::string& display() const { return display_; }
     int width() const { return width_; }

@@ -23,8 +23,6 @@ class XClient {
     ~XClient();
     XClient(const XClient&) = delete;
     XClient& operator=(const XClient&) = delete;
-    XClient(XClient&&) = delete;
-    XClient& operator=(XClient&&) = delete;
 
     int screenWidth() const;
     int screenHeight() const;
