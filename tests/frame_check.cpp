@@ -1,93 +1,59 @@
-// The frame's calls reduced to their outline (clear, save, primitives, restore,
-// swap) and the colours and corners sent inside each primitive.
+// The frame's calls spelt one letter each and compared with the one spelling a
+// frame may have, with or without a shot in flight.
 #include "frame_check.h"
 
 #include <GL/gl.h>
 
+#include <utility>
+
 namespace {
 
-constexpr int cube = 0;
-constexpr int pyramid = 1;
-
-// Views, not copies, of the names: the check runs on every frame of a fuzz run.
-struct FrameShape {
-    std::vector<std::string_view> outline;
-    int colours[2] = {0, 0}; // per primitive: cube, pyramid
-    int corners[2] = {0, 0};
-    int open = -1; // the primitive being sent, or -1
-};
-
-// One call inside glBegin/glEnd; "" or what is wrong with it.
-std::string readInside(std::string_view name, FrameShape& shape)
+// The letter for a call that is part of the frame's outline, or 0 for the rest
+// (transforms and the like).
+char letterOf(const GlCall& call)
 {
-    if (name == "glColor3f" || name == "glVertex3f") {
-        ++(name == "glColor3f" ? shape.colours : shape.corners)[shape.open];
-    } else if (name == "glEnd") {
-        shape.outline.push_back(name);
-        shape.open = -1;
-    } else {
-        return std::string(name) + " inside glBegin/glEnd";
+    static const std::pair<std::string_view, char> letters[] = {
+        {"glClear", 'C'},         {"glPushMatrix", '('},  {"glPopMatrix", ')'},
+        {"glColor3f", 'c'},       {"glVertex3f", 'v'},    {"glEnd", 'E'},
+        {"glutSwapBuffers", 'S'}, {"glXSwapBuffers", 'S'}};
+    if (call.name == "glBegin") {
+        return call.mode == GL_QUADS ? 'Q' : call.mode == GL_TRIANGLES ? 'T' : '?';
     }
-    return "";
+    for (const auto& [name, letter] : letters) {
+        if (name == call.name) {
+            return letter;
+        }
+    }
+    return 0;
 }
 
-// One call outside glBegin/glEnd; "" or what is wrong with it.
-std::string readOutside(const GlCall& call, bool last, FrameShape& shape)
+std::string repeated(const std::string& text, int times)
 {
-    const std::string_view name = call.name;
-    if (name == "glColor3f" || name == "glVertex3f") {
-        return std::string(name) + " outside glBegin/glEnd";
+    std::string all;
+    for (int i = 0; i < times; ++i) {
+        all += text;
     }
-    if (name == "glBegin") {
-        shape.open = call.mode == GL_QUADS ? cube : call.mode == GL_TRIANGLES ? pyramid : -1;
-        shape.outline.push_back(shape.open == cube ? "glBegin(GL_QUADS)" : "glBegin(GL_TRIANGLES)");
-        return shape.open < 0 ? "glBegin of a primitive other than quads and triangles" : "";
-    }
-    if (name == "glClear" || name == "glEnd" || name == "glPushMatrix" || name == "glPopMatrix") {
-        shape.outline.push_back(name);
-    } else if (name == "glutSwapBuffers" || name == "glXSwapBuffers") {
-        shape.outline.push_back("swap");
-        return last ? "" : "calls after the swap";
-    }
-    return "";
-}
-
-std::string joined(const std::vector<std::string_view>& names)
-{
-    std::string text;
-    for (const std::string_view name : names) {
-        text.append(text.empty() ? "" : ", ").append(name);
-    }
-    return text;
+    return all;
 }
 
 } // namespace
 
 std::string frameFault(const std::vector<GlCall>& calls, bool shotFlies)
 {
-    FrameShape shape;
-    shape.outline.reserve(8);
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        std::string fault = shape.open >= 0 ? readInside(calls[i].name, shape)
-                                            : readOutside(calls[i], i + 1 == calls.size(), shape);
-        if (!fault.empty()) {
-            return fault;
+    static const std::string cube = "Q" + repeated("cvvvv", 6) + "E";
+    static const std::string cubeOnly = "C" + cube + "S";
+    static const std::string withShot = "C(T" + repeated("cv", 12) + "E" + cube + ")S";
+    std::string outline;
+    bool inside = false;
+    for (const GlCall& call : calls) {
+        const char letter = letterOf(call);
+        if (letter != 0) {
+            outline += letter;
+        } else if (inside || (!outline.empty() && outline.back() == 'S')) {
+            outline += 'x';
         }
+        inside = letter == 'Q' || letter == 'T' || (inside && letter != 'E');
     }
-    static const std::vector<std::string_view> cubeOnly = {"glClear", "glBegin(GL_QUADS)", "glEnd",
-                                                           "swap"};
-    static const std::vector<std::string_view> withShot = {
-        "glClear",           "glPushMatrix", "glBegin(GL_TRIANGLES)", "glEnd",
-        "glBegin(GL_QUADS)", "glEnd",        "glPopMatrix",           "swap"};
-    const std::vector<std::string_view>& expected = shotFlies ? withShot : cubeOnly;
-    if (shape.outline != expected) {
-        return "outline " + joined(shape.outline) + " instead of " + joined(expected);
-    }
-    if (shape.colours[cube] != 6 || shape.corners[cube] != 24) {
-        return "the cube is not six faces of one colour and four corners";
-    }
-    if (shotFlies && (shape.colours[pyramid] != 12 || shape.corners[pyramid] != 12)) {
-        return "the pyramid is not four sides of three coloured corners";
-    }
-    return "";
+    const std::string& expected = shotFlies ? withShot : cubeOnly;
+    return outline == expected ? "" : "frame " + outline + " instead of " + expected;
 }

@@ -12,10 +12,13 @@ struct GlCall {
     int mode = 0; // a glBegin's primitive
 };
 
-// The first rule that one frame's calls, up to and including its swap, break;
-// "" when they keep them all. A frame clears; when a shot flies it saves the
-// matrix and draws the pyramid (four sides of three coloured corners); it draws
-// the cube (six faces, one colour and four corners each), restores the matrix
-// if it saved it, and ends with its one swap. Other calls, such as transforms,
-// may come anywhere outside glBegin/glEnd.
+// "" when one frame's calls, up to and including its swap, have the one shape a
+// frame may have; else both shapes, a letter a call: C glClear, ( and )
+// glPushMatrix and glPopMatrix, Q and T glBegin of quads and triangles (? of
+// another primitive), c glColor3f, v glVertex3f, E glEnd, S the swap, x any
+// other call inside glBegin/glEnd or after the swap. A frame clears; when a
+// shot flies it saves the matrix and draws the pyramid (four sides of three
+// coloured corners); it draws the cube (six faces, a colour and four corners
+// each), restores the matrix if it saved it, and ends with its one swap. Other
+// calls, such as transforms, may come anywhere else.
 std::string frameFault(const std::vector<GlCall>& calls, bool shotFlies);

@@ -1,9 +1,10 @@
-// The GL calls the program makes, read from the recording double: render state,
-// projection, and the frames with and without a shot.
+// The GL calls the program makes, read from the recording double: start-up
+// with its render state, the projection, and the frames with and without a shot.
 #include <gtest/gtest.h>
 
 #include <GL/glut.h>
 
+#include <array>
 #include <cmath>
 
 #include "app/render_setup.h"
@@ -11,33 +12,33 @@
 #include "scene/frame.h"
 #include "test_support.h"
 
+int quendrelMain(int argc, char** argv);
+
 namespace {
 
 using gldouble::call;
 
-struct Point {
-    double x;
-    double y;
-    double z;
-};
+// A corner or a colour, x y z or r g b.
+using Point = std::array<double, 3>;
 
 Point pointOf(const gldouble::Call& c) { return {c.args[0], c.args[1], c.args[2]}; }
 
-Point minus(Point a, Point b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Point minus(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
-Point cross(Point a, Point b)
+Point cross(const Point& a, const Point& b)
 {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 
-double dot(Point a, Point b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double dot(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 // True when the polygon's first three corners turn counter-clockwise seen from
 // outside a solid centred on the origin, i.e. its normal points away from it.
-bool facesOutward(Point a, Point b, Point c)
+bool facesOutward(const Point& a, const Point& b, const Point& c)
 {
     const Point normal = cross(minus(b, a), minus(c, a));
-    const Point centre{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
+    const Point centre{(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3,
+                       (a[2] + b[2] + c[2]) / 3};
     return dot(normal, centre) > 0;
 }
 
@@ -51,29 +52,53 @@ void expectCall(int index, const char* name, std::initializer_list<double> args)
     }
 }
 
-// Index of the glBegin of the given primitive type, or -1.
-int primitive(GLenum mode)
-{
-    for (int at = gldouble::find("glBegin"); at >= 0; at = gldouble::find("glBegin", at + 1)) {
-        if (call(at).args[0] == mode) {
-            return at;
-        }
-    }
-    return -1;
-}
-
-TEST(RenderState, SetOnceInOrderWithNothingElseTouched)
+TEST(Startup, PlacesTheCubeOpensTheWindowSetsTheRenderStateAndRegistersInOrder)
 {
     gldouble::reset();
-    setupRenderState();
-    ASSERT_EQ(gldouble::callCount(), 7);
-    expectCall(0, "glShadeModel", {GL_SMOOTH});
-    expectCall(1, "glClearColor", {0.0, 0.0, 0.0, 0.5});
-    expectCall(2, "glClearDepth", {1.0});
-    expectCall(3, "glEnable", {GL_DEPTH_TEST});
-    expectCall(4, "glDepthFunc", {GL_LEQUAL});
-    expectCall(5, "glEnable", {GL_COLOR_MATERIAL});
-    expectCall(6, "glHint", {GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST});
+    scene = SceneState{};
+    char program[] = "quendrel";
+    char toolkitOption[] = "-sync";
+    char* argv[] = {program, toolkitOption, nullptr};
+
+    EXPECT_EQ(quendrelMain(2, argv), 0);
+
+    EXPECT_EQ(scene.cubeX, 1.5f);
+    EXPECT_EQ(scene.cubeY, 0.0f);
+    EXPECT_EQ(scene.cubeZ, -30.0f);
+    EXPECT_TRUE(scene.shotArmed);
+    EXPECT_FALSE(scene.shotActive);
+
+    ASSERT_EQ(gldouble::callCount(), 18);
+    expectCall(0, "glutInit", {});
+    expectCall(1, "glutInitDisplayMode", {GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH});
+    expectCall(2, "glutInitWindowSize", {500, 500});
+    expectCall(3, "glutCreateWindow", {});
+    expectCall(4, "glutFullScreen", {});
+    // The render state, set once, in order, with nothing else touched.
+    expectCall(5, "glShadeModel", {GL_SMOOTH});
+    expectCall(6, "glClearColor", {0.0, 0.0, 0.0, 0.5});
+    expectCall(7, "glClearDepth", {1.0});
+    expectCall(8, "glEnable", {GL_DEPTH_TEST});
+    expectCall(9, "glDepthFunc", {GL_LEQUAL});
+    expectCall(10, "glEnable", {GL_COLOR_MATERIAL});
+    expectCall(11, "glHint", {GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST});
+    // The callbacks, then the loop.
+    expectCall(12, "glutDisplayFunc", {});
+    expectCall(13, "glutReshapeFunc", {});
+    expectCall(14, "glutKeyboardFunc", {});
+    expectCall(15, "glutSpecialFunc", {});
+    expectCall(16, "glutIdleFunc", {});
+    expectCall(17, "glutMainLoop", {});
+
+    EXPECT_STREQ(gldouble::toolkit.windowTitle, "Quendrel");
+    // The arguments go to the toolkit whole.
+    EXPECT_EQ(gldouble::toolkit.initArgv, argv);
+    ASSERT_NE(gldouble::toolkit.initArgc, nullptr);
+    EXPECT_EQ(gldouble::toolkit.display, &renderFrame);
+    EXPECT_EQ(gldouble::toolkit.idle, &renderFrame);
+    EXPECT_EQ(gldouble::toolkit.reshape, &handleReshape);
+    EXPECT_EQ(gldouble::toolkit.keyboard, &handleKey);
+    EXPECT_EQ(gldouble::toolkit.special, &handleSpecialKey);
 }
 
 TEST(Reshape, FitsViewportAndPerspectiveAndLeavesModelViewCurrent)
@@ -100,8 +125,7 @@ TEST(Reshape, FitsViewportAndPerspectiveAndLeavesModelViewCurrent)
         expectCall(3, "gluPerspective", {45.0, size.aspect, double(0.1f), 100.0});
         expectCall(4, "glMatrixMode", {GL_MODELVIEW});
         expectCall(5, "glLoadIdentity", {});
-        EXPECT_EQ(scene.cubeX, before.cubeX);
-        EXPECT_EQ(scene.cubeAngle, before.cubeAngle);
+        EXPECT_EQ(sceneFields(scene), sceneFields(before));
     }
 }
 
@@ -121,10 +145,14 @@ TEST(Frame, FirstFrameClearsDrawsTheCubeUnturnedAndSwaps)
     expectCall(last - 1, "glEnd", {});
     EXPECT_EQ(frameFault(loggedCalls(), false), "");
 
-    // The second frame turns about the grown axis.
+    // The next frames turn a degree further each about the grown axis.
     gldouble::reset();
     renderFrame();
     expectCall(3, "glRotatef", {1.0, double(1.1f), double(1.1f), double(0.1f)});
+    gldouble::reset();
+    renderFrame();
+    expectCall(3, "glRotatef",
+               {2.0, double(1.1f + 1.1f), double(1.1f + 1.1f), double(0.1f + 0.1f)});
 }
 
 TEST(Frame, CubeIsSixFlatColouredFacesInOrderWoundOutward)
@@ -143,43 +171,20 @@ TEST(Frame, CubeIsSixFlatColouredFacesInOrderWoundOutward)
     const Point faceNormals[] = {{0, 1, 0},  {0, -1, 0}, {0, 0, 1},
                                  {0, 0, -1}, {-1, 0, 0}, {1, 0, 0}};
 
-    int at = primitive(GL_QUADS) + 1;
-    for (int face = 0; face < 6; ++face) {
-        ASSERT_TRUE(isCall(at, "glColor3f")) << "face " << face;
-        const Point colour = pointOf(call(at));
-        EXPECT_EQ(colour.x, faceColours[face].x) << "face " << face;
-        EXPECT_EQ(colour.y, faceColours[face].y) << "face " << face;
-        EXPECT_EQ(colour.z, faceColours[face].z) << "face " << face;
-
-        Point corners[4];
-        for (Point& corner : corners) {
-            ++at;
-            ASSERT_TRUE(isCall(at, "glVertex3f")) << "face " << face;
-            corner = pointOf(call(at));
+    // The frame check has placed each face's colour and its four corners.
+    ASSERT_EQ(frameFault(loggedCalls(), false), "");
+    for (int face = 0, at = gldouble::find("glBegin") + 1; face < 6; ++face, at += 5) {
+        EXPECT_EQ(pointOf(call(at)), faceColours[face]) << "face " << face;
+        std::array<Point, 4> corners{};
+        for (int corner = 0; corner < 4; ++corner) {
+            const Point& place = corners[corner] = pointOf(call(at + 1 + corner));
             // Every corner of the unit cube, on its face's plane.
-            EXPECT_EQ(dot(corner, faceNormals[face]), 0.5) << "face " << face;
-            EXPECT_EQ(std::abs(corner.x) + std::abs(corner.y) + std::abs(corner.z), 1.5);
+            EXPECT_EQ(dot(place, faceNormals[face]), 0.5) << "face " << face;
+            EXPECT_EQ(std::abs(place[0]) + std::abs(place[1]) + std::abs(place[2]), 1.5);
         }
         EXPECT_TRUE(facesOutward(corners[0], corners[1], corners[2])) << "face " << face;
         EXPECT_TRUE(facesOutward(corners[0], corners[2], corners[3])) << "face " << face;
-        ++at;
     }
-    EXPECT_TRUE(isCall(at, "glEnd"));
-}
-
-TEST(Frame, LaunchFrameDrawsTheShotBeforeTheCubeAndRestoresAfter)
-{
-    startScene();
-    handleKey(' ', 300, 200);
-    renderFrame();
-
-    expectCall(0, "glClear", {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT});
-    expectCall(1, "glLoadIdentity", {});
-    expectCall(2, "glPushMatrix", {});
-    expectCall(3, "glTranslatef", {1.0, 0.0, -30.0});
-    expectCall(4, "glRotatef", {0.0, 0.0, 1.0, 0.0});
-    expectCall(5, "glBegin", {GL_TRIANGLES});
-    EXPECT_EQ(frameFault(loggedCalls(), true), "");
 }
 
 TEST(Frame, PyramidIsFourOutwardSidesWithCornerColours)
@@ -191,33 +196,26 @@ TEST(Frame, PyramidIsFourOutwardSidesWithCornerColours)
     const Point red{1, 0, 0};
     const Point green{0, 1, 0};
     const Point blue{0, 0, 1};
-    int at = primitive(GL_TRIANGLES) + 1;
-    for (int side = 0; side < 4; ++side) {
-        Point corners[3];
-        for (int corner = 0; corner < 3; ++corner) {
-            ASSERT_TRUE(isCall(at, "glColor3f") && isCall(at + 1, "glVertex3f")) << side;
-            const Point colour = pointOf(call(at));
-            corners[corner] = pointOf(call(at + 1));
+    // The frame check has placed the pyramid first, a colour before each corner.
+    ASSERT_EQ(frameFault(loggedCalls(), true), "");
+    for (int side = 0, at = gldouble::find("glBegin") + 1; side < 4; ++side) {
+        std::array<Point, 3> corners{};
+        for (int corner = 0; corner < 3; ++corner, at += 2) {
+            const Point& place = corners[corner] = pointOf(call(at + 1));
             // Apex red; base corners green and blue, alternating round the base.
-            const Point& expected = corners[corner].y > 0                       ? red
-                                    : corners[corner].x * corners[corner].z < 0 ? green
-                                                                                : blue;
-            EXPECT_EQ(colour.x, expected.x) << side << "/" << corner;
-            EXPECT_EQ(colour.y, expected.y) << side << "/" << corner;
-            EXPECT_EQ(colour.z, expected.z) << side << "/" << corner;
-            at += 2;
+            const Point& expected = place[1] > 0 ? red : place[0] * place[2] < 0 ? green : blue;
+            EXPECT_EQ(pointOf(call(at)), expected) << side << "/" << corner;
         }
-        EXPECT_EQ(corners[0].y, 1.0) << "apex first, side " << side;
+        EXPECT_EQ(corners[0][1], 1.0) << "apex first, side " << side;
         // The solid is centred 1/3 below the shot's origin: test against that.
         const Point below{0, -1.0 / 3, 0};
         EXPECT_TRUE(facesOutward(minus(corners[0], below), minus(corners[1], below),
                                  minus(corners[2], below)))
             << side;
     }
-    EXPECT_TRUE(isCall(at, "glEnd"));
 }
 
-TEST(Frame, AShotRisesFromTheTruncatedCubeTo16SpinningThenRearms)
+TEST(Frame, AShotRisesFromTheTruncatedCubeTo16SpinningBeforeTheCubeThenRearms)
 {
     startScene();
     handleKey(' ', 250, 250);
@@ -225,8 +223,12 @@ TEST(Frame, AShotRisesFromTheTruncatedCubeTo16SpinningThenRearms)
     for (int height = 0; height <= 16; ++height) {
         gldouble::reset();
         renderFrame();
+        expectCall(0, "glClear", {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT});
+        expectCall(1, "glLoadIdentity", {});
+        expectCall(2, "glPushMatrix", {});
         expectCall(3, "glTranslatef", {1.0, double(height), -30.0});
         expectCall(4, "glRotatef", {15.0 * height, 0.0, 1.0, 0.0});
+        expectCall(5, "glBegin", {GL_TRIANGLES});
         EXPECT_EQ(frameFault(loggedCalls(), true), "") << "height " << height;
     }
     EXPECT_FALSE(scene.shotActive);

@@ -1,10 +1,9 @@
 // Helpers shared by the unit and fuzz tests: a fresh scene for each case, the
-// double's log as the frame check reads it, and the comparison of two records.
+// double's log as the frame check reads it, and a record's fields to compare.
 #pragma once
 
 #include <cstring>
-#include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "frame_check.h"
@@ -40,23 +39,11 @@ inline const std::vector<GlCall>& loggedCalls()
     return calls;
 }
 
-// The first field in which two records differ, or "": every field, so a
+// Every field of the record, to compare two whole (gtest prints both): a
 // handler that touches anything it should not is caught.
-inline std::string sceneDifference(const SceneState& a, const SceneState& b)
+inline auto sceneFields(const SceneState& s)
 {
-    const std::pair<const char*, float SceneState::*> values[] = {
-        {"cubeX", &SceneState::cubeX},         {"cubeY", &SceneState::cubeY},
-        {"cubeZ", &SceneState::cubeZ},         {"cubeStepX", &SceneState::cubeStepX},
-        {"cubeStepY", &SceneState::cubeStepY}, {"cubeAngle", &SceneState::cubeAngle},
-        {"cubeAxisX", &SceneState::cubeAxisX}, {"cubeAxisY", &SceneState::cubeAxisY},
-        {"cubeAxisZ", &SceneState::cubeAxisZ}, {"shotX", &SceneState::shotX},
-        {"shotY", &SceneState::shotY},         {"shotAngle", &SceneState::shotAngle}};
-    for (const auto& [name, value] : values) {
-        if (a.*value != b.*value) {
-            return name;
-        }
-    }
-    return a.shotActive != b.shotActive ? "shotActive"
-           : a.shotArmed != b.shotArmed ? "shotArmed"
-                                        : "";
+    return std::tie(s.cubeX, s.cubeY, s.cubeZ, s.cubeStepX, s.cubeStepY, s.cubeAngle, s.cubeAxisX,
+                    s.cubeAxisY, s.cubeAxisZ, s.shotX, s.shotY, s.shotAngle, s.shotActive,
+                    s.shotArmed);
 }

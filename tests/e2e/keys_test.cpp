@@ -48,12 +48,10 @@ TEST_F(Keys, ArrowsDriftTheCubeToTheEdgeOfItsRange)
 TEST_F(Keys, OtherKeysChangeNothingButTheTurn)
 {
     const ScreenImage before = session().x().grabScreen();
-    session().tapKeys({XK_a});
+    for (KeySym key : {XK_a, XK_Return, XK_F1, XK_Prior, XK_Home}) {
+        press(key);
+    }
     session().tapKeys({XK_Shift_L, XK_q});
-    session().tapKeys({XK_Return});
-    session().tapKeys({XK_F1});
-    session().tapKeys({XK_Prior});
-    session().tapKeys({XK_Home});
     // A shot would show a few frames on, a drift soon after.
     for (int frames : {3, 27}) {
         runFrames(frames);

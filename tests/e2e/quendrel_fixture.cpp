@@ -13,6 +13,16 @@ SessionOptions quendrelOptions()
     return options;
 }
 
+void QuendrelOnScreen::expectCleanExitOnEscape()
+{
+    press(XK_Escape);
+    programSession->frames().runFreely();
+    const auto end = programSession->process().waitForEnd(std::chrono::seconds(10));
+    ASSERT_TRUE(end.has_value()) << "still running 10 s after Escape";
+    EXPECT_TRUE(end->exited) << "ended by signal " << end->code;
+    EXPECT_EQ(end->code, 0);
+}
+
 PixelSet QuendrelOnScreen::cube()
 {
     return findPixels(programSession->x().grabScreen(), window(), isCubeColour);
@@ -24,10 +34,11 @@ void QuendrelOnScreen::expectCubeAt(double sceneX, double sceneY, double slack)
     const PixelPoint expected = projectToWindow(sceneX, sceneY, place.width, place.height);
     const PixelSet found = cube();
     ASSERT_GT(found.count, 0) << "no cube colour in the window";
-    EXPECT_NEAR(found.centreX, expected.x, slack)
-        << "scene point (" << sceneX << ", " << sceneY << "), " << found.count << " cube pixels";
-    EXPECT_NEAR(found.centreY, expected.y, slack)
-        << "scene point (" << sceneX << ", " << sceneY << "), " << found.count << " cube pixels";
+    const std::string context = "scene point (" + std::to_string(sceneX) + ", " +
+                                std::to_string(sceneY) + "), " + std::to_string(found.count) +
+                                " cube pixels";
+    EXPECT_NEAR(found.centreX, expected.x, slack) << context;
+    EXPECT_NEAR(found.centreY, expected.y, slack) << context;
 }
 
 std::pair<int, std::string> QuendrelOnScreen::strayPixels(double cubeX, double cubeY)

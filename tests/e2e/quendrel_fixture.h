@@ -30,6 +30,8 @@ class QuendrelOnScreen : public testing::Test {
         ASSERT_TRUE(programSession->frames().runFrames(count)) << "no frame";
     }
     void press(KeySym key) { programSession->tapKey(key); }
+    // Presses Escape: the program must then end by itself within 10 s, with status 0.
+    void expectCleanExitOnEscape();
 
     // The cube's pixels in the frame on screen.
     PixelSet cube();

@@ -84,17 +84,12 @@ TEST_F(Soak, SurvivesAMinuteOfKeysAndResizesWithoutGrowing)
               << " resizes, " << program.frames().framesShown() << " frames; RSS " << rss.front()
               << " KiB at 1 s, peak " << warmedUp << " KiB in the first " << warmUpSeconds
               << " s, peak " << later << " KiB after, " << rss.back() << " KiB at the end\n";
-    std::cout << "soak: RSS KiB per second:";
-    for (const long sample : rss) {
-        std::cout << ' ' << sample;
-    }
+    std::cout << "soak: RSS KiB per second: ";
+    std::copy(rss.begin(), rss.end(), std::ostream_iterator<long>(std::cout, " "));
     std::cout << '\n';
     EXPECT_LE(later, warmedUp + rssSlackKiB) << "resident memory grew";
 
-    program.tapKey(XK_Escape);
-    const auto end = program.process().waitForEnd(std::chrono::seconds(10));
-    ASSERT_TRUE(end.has_value()) << "still running after Escape";
-    EXPECT_TRUE(end->exited && end->code == 0) << "status " << end->code;
+    expectCleanExitOnEscape();
 }
 
 } // namespace

@@ -7,15 +7,52 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <utility>
 
 #include "frame_check.h"
-#include "gl_trace.h"
 #include "quendrel_fixture.h"
 
 namespace {
 
 using Size = std::pair<int, int>;
+
+struct TracedCall {
+    std::string name; // e.g. "glViewport"
+    std::string args; // as dumped: "x = 0, y = 0, width = 1024, height = 768"
+
+    std::string text() const { return name + "(" + args + ")"; }
+};
+
+// Dump lines look like `117 glMultMatrixd(m = {1.81, 0, ...})`, optionally
+// followed by ` = result` or ` // fake`; the tracer's own fake calls are left out.
+std::vector<TracedCall> readTraceDump(const std::string& dumpPath)
+{
+    static const std::regex callLine(R"(\d+ (\w+)\((.*?)\)( = .*)?)");
+    std::vector<TracedCall> calls;
+    std::ifstream dump(dumpPath);
+    std::smatch parts;
+    for (std::string line; std::getline(dump, line);) {
+        if (line.find("// fake") == std::string::npos && std::regex_match(line, parts, callLine)) {
+            calls.push_back({parts[1], parts[2]});
+        }
+    }
+    return calls;
+}
+
+// Every decimal number in the text, in order: those that start a value, not
+// enum names or hex handles.
+std::vector<double> numbersIn(const std::string& text)
+{
+    static const std::regex number(R"((?:^|[ {])(-?\d[\d.eE+-]*)(?![\w.]))");
+    std::vector<double> numbers;
+    for (std::sregex_iterator it(text.begin(), text.end(), number), end; it != end; ++it) {
+        numbers.push_back(std::stod((*it)[1]));
+    }
+    return numbers;
+}
 
 // Runs the script under the tracer; returns the program's calls.
 std::vector<TracedCall> traceScriptedSession()
@@ -54,37 +91,17 @@ std::vector<TracedCall> traceScriptedSession()
     return calls;
 }
 
-class GlTrace : public testing::Test {
-  protected:
-    // Traced once per process, but in SetUp: a failure in SetUpTestSuite only
-    // marks the tests skipped, and CTest counts skipped tests as passing.
-    void SetUp() override
-    {
-        if (!traced) {
-            traced = true;
-            calls = traceScriptedSession();
-        }
-        ASSERT_FALSE(HasFailure()) << "the traced session went wrong";
-        ASSERT_FALSE(calls.empty()) << "no calls traced";
+// The first call at or after `from` with this name, or calls.size().
+std::size_t find(const std::vector<TracedCall>& calls, const std::string& name,
+                 std::size_t from = 0)
+{
+    while (from < calls.size() && calls[from].name != name) {
+        ++from;
     }
+    return from;
+}
 
-    // The first call at or after `from` with this name, or calls.size().
-    static std::size_t find(const std::string& name, std::size_t from = 0)
-    {
-        while (from < calls.size() && calls[from].name != name) {
-            ++from;
-        }
-        return from;
-    }
-
-    static bool traced;
-    static std::vector<TracedCall> calls;
-};
-
-bool GlTrace::traced = false;
-std::vector<TracedCall> GlTrace::calls;
-
-TEST_F(GlTrace, SetsTheRenderStateOnceInOrderBeforeTheFirstFrame)
+void expectRenderStateSetOnceInOrderBeforeTheFirstFrame(const std::vector<TracedCall>& calls)
 {
     const std::vector<std::string> expected = {
         "glShadeModel(mode = GL_SMOOTH)",
@@ -95,28 +112,29 @@ TEST_F(GlTrace, SetsTheRenderStateOnceInOrderBeforeTheFirstFrame)
         "glEnable(cap = GL_COLOR_MATERIAL)",
         "glHint(target = GL_PERSPECTIVE_CORRECTION_HINT, mode = GL_NICEST)",
     };
+    static const std::set<std::string> stateNames = {"glShadeModel", "glClearColor", "glClearDepth",
+                                                     "glEnable",     "glDisable",    "glDepthFunc",
+                                                     "glHint",       "glBlendFunc",  "glCullFace"};
     std::vector<std::string> stateCalls;
     std::size_t lastStateCall = 0;
     for (std::size_t i = 0; i < calls.size(); ++i) {
-        const std::string& name = calls[i].name;
-        if (name == "glShadeModel" || name == "glClearColor" || name == "glClearDepth" ||
-            name == "glEnable" || name == "glDisable" || name == "glDepthFunc" ||
-            name == "glHint" || name == "glBlendFunc" || name == "glCullFace") {
+        if (stateNames.count(calls[i].name) != 0) {
             stateCalls.push_back(calls[i].text());
             lastStateCall = i;
         }
     }
     EXPECT_EQ(stateCalls, expected);
-    EXPECT_LT(lastStateCall, find("glClear"));
+    EXPECT_LT(lastStateCall, find(calls, "glClear"));
 }
 
-TEST_F(GlTrace, FitsTheProjectionToEachRealWindowSize)
+void expectProjectionFittedToEachRealWindowSize(const std::vector<TracedCall>& calls)
 {
     const double nearPlane = 0.1f;
     const double farPlane = 100.0;
     const double focal = 1.0 / std::tan(22.5 * M_PI / 180.0);
     std::vector<Size> sizes;
-    for (std::size_t i = find("glViewport"); i < calls.size(); i = find("glViewport", i + 1)) {
+    for (std::size_t i = find(calls, "glViewport"); i < calls.size();
+         i = find(calls, "glViewport", i + 1)) {
         const std::vector<double> viewport = numbersIn(calls[i].args);
         ASSERT_EQ(viewport.size(), 4u) << calls[i].text();
         sizes.emplace_back(static_cast<int>(viewport[2]), static_cast<int>(viewport[3]));
@@ -147,7 +165,7 @@ TEST_F(GlTrace, FitsTheProjectionToEachRealWindowSize)
     EXPECT_EQ(last, (std::vector<Size>{{1024, 768}, {640, 360}, {300, 1}}));
 }
 
-TEST_F(GlTrace, DrawsEachFrameAsClearShotCubeSwap)
+void expectEachFrameDrawnAsClearShotCubeSwap(const std::vector<TracedCall>& calls)
 {
     int frames = 0;
     int shotFrames = 0;
@@ -170,6 +188,18 @@ TEST_F(GlTrace, DrawsEachFrameAsClearShotCubeSwap)
     EXPECT_GE(frames, 36);
     // One Space with the cube at height 0: drawn at heights 0 to 16.
     EXPECT_EQ(shotFrames, 17);
+}
+
+// One session traced, for all three: a failure while tracing fails the test
+// rather than leaving it skipped, which CTest would count as passing.
+TEST(GlTrace, SetsTheRenderStateFitsTheProjectionAndDrawsEachFrameWhole)
+{
+    const std::vector<TracedCall> calls = traceScriptedSession();
+    ASSERT_FALSE(HasFailure()) << "the traced session went wrong";
+    ASSERT_FALSE(calls.empty()) << "no calls traced";
+    expectRenderStateSetOnceInOrderBeforeTheFirstFrame(calls);
+    expectProjectionFittedToEachRealWindowSize(calls);
+    expectEachFrameDrawnAsClearShotCubeSwap(calls);
 }
 
 } // namespace

@@ -17,7 +17,6 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -56,12 +55,8 @@ extern "C" [[noreturn]] void __wrap_exit(int status)
 
 namespace {
 
-constexpr int opKey = 0;
-constexpr int opSpecialKey = 1;
-constexpr int opReshape = 2;
-constexpr int opFrame = 3;
-constexpr int opFrames = 4;
-constexpr int opCount = 5;
+// The steps, numbered as the input format above gives them.
+enum Op { opKey, opSpecialKey, opReshape, opFrame, opFrames, opCount };
 constexpr int maxFramesPerStep = 128;
 
 // What the run drove, printed when libFuzzer ends the process.
@@ -107,9 +102,7 @@ int nextInt(Input& input)
 void require(bool holds, const char* what)
 {
     if (!holds) {
-        std::fputs("broken: ", stderr);
-        std::fputs(what, stderr);
-        std::fputs("\n", stderr);
+        std::cerr << "broken: " << what << '\n';
         std::abort();
     }
 }
@@ -133,13 +126,6 @@ void checkInvariants(const SceneState& before)
     require(scene.shotActive || scene.shotArmed, "the shot flags are never both false");
 }
 
-void checkFrame(bool shotWasActive)
-{
-    require(!gldouble::overflowed(), "a frame fits the call log");
-    const std::string fault = frameFault(loggedCalls(), shotWasActive);
-    require(fault.empty(), fault.c_str());
-}
-
 void checkReshape(int width, int height, const SceneState& before)
 {
     const gldouble::Call& viewport = gldouble::call(0);
@@ -150,7 +136,7 @@ void checkReshape(int width, int height, const SceneState& before)
     require(isCall(4, "glMatrixMode") && gldouble::call(4).args[0] == GL_MODELVIEW &&
                 isCall(5, "glLoadIdentity"),
             "a reshape leaves the model-view identity current");
-    require(sceneDifference(scene, before).empty(), "a reshape leaves the scene unchanged");
+    require(sceneFields(scene) == sceneFields(before), "a reshape leaves the scene unchanged");
 }
 
 // Returns false when the key ended the process, which only Escape may do.
@@ -178,7 +164,9 @@ void runFrame()
     gldouble::reset();
     renderFrame();
     ++tally.frames;
-    checkFrame(before.shotActive);
+    require(!gldouble::overflowed(), "a frame fits the call log");
+    const std::string fault = frameFault(loggedCalls(), before.shotActive);
+    require(fault.empty(), fault.c_str());
     checkInvariants(before);
 }
 
@@ -199,12 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (input.at < input.size) {
         const SceneState before = scene;
         const int op = nextByte(input) % opCount;
-        if (op == opFrame) {
-            runFrame();
-            continue;
-        }
-        if (op == opFrames) {
-            const int frames = nextByte(input) % maxFramesPerStep + 1;
+        if (op == opFrame || op == opFrames) {
+            const int frames = op == opFrames ? nextByte(input) % maxFramesPerStep + 1 : 1;
             for (int frame = 0; frame < frames; ++frame) {
                 runFrame();
             }
@@ -218,19 +202,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++tally.reshapes;
             checkReshape(width, height, before);
         } else {
-            if (op == opKey) {
-                const unsigned char key = nextByte(input);
-                const int x = nextInt(input);
-                const int y = nextInt(input);
-                if (!pressKey(key, x, y)) {
-                    return 0;
-                }
-            } else if (op == opSpecialKey) {
-                const int key = nextInt(input);
-                const int x = nextInt(input);
-                const int y = nextInt(input);
+            const int key = op == opKey ? nextByte(input) : nextInt(input);
+            const int x = nextInt(input);
+            const int y = nextInt(input);
+            if (op == opSpecialKey) {
                 handleSpecialKey(key, x, y);
                 ++tally.specialKeys;
+            } else if (!pressKey(static_cast<unsigned char>(key), x, y)) {
+                return 0;
             }
             require(gldouble::callCount() == 0, "key handlers draw nothing");
         }

@@ -10,13 +10,7 @@ class UnpackedProgram : public QuendrelOnScreen {};
 TEST_F(UnpackedProgram, DrawsTheCubeAndEndsWithStatusZeroOnEscape)
 {
     expectCubeAt(1.5, 0, 3);
-
-    press(XK_Escape);
-    session().frames().runFreely();
-    const auto end = session().process().waitForEnd(std::chrono::seconds(10));
-    ASSERT_TRUE(end.has_value()) << "still running 10 s after Escape";
-    EXPECT_TRUE(end->exited) << "ended by signal " << end->code;
-    EXPECT_EQ(end->code, 0);
+    expectCleanExitOnEscape();
 }
 
 } // namespace
