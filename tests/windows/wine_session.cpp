@@ -2,12 +2,9 @@
 // template Wine prefix the sessions copy.
 #include "wine_session.h"
 
-#include <X11/Xatom.h>
-
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -76,39 +73,11 @@ std::string readFile(const fs::path& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-pid_t readWindowPid(const std::string& display, Window window)
-{
-    Display* connection = XOpenDisplay(display.c_str());
-    if (connection == nullptr) {
-        return 0;
-    }
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    pid_t pid = 0;
-    if (XGetWindowProperty(connection, window, XInternAtom(connection, "_NET_WM_PID", False), 0, 1,
-                           False, XA_CARDINAL, &type, &format, &count, &remaining,
-                           &data) == Success &&
-        type == XA_CARDINAL && format == 32 && count == 1) {
-        // Xlib hands 32-bit items over as longs.
-        long value = 0;
-        std::memcpy(&value, data, sizeof value);
-        pid = static_cast<pid_t>(value);
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
-    XCloseDisplay(connection);
-    return pid;
-}
-
 // Waits until the process has stopped, as a grab taken before could still
 // catch it drawing.
 void waitUntilStopped(pid_t pid)
 {
-    const auto until = std::chrono::steady_clock::now() + 1s;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (std::chrono::steady_clock::now() < until) {
         std::istringstream stat(readFile("/proc/" + std::to_string(pid) + "/stat"));
         std::string field;
@@ -193,7 +162,7 @@ WineSession::WineSession(const std::string& exe, const fs::path& prefixTemplate,
             throw std::runtime_error("no window titled Quendrel under Wine; its stderr: " +
                                      readFile(workFiles / "stderr"));
         }
-        programPid = readWindowPid(virtualScreen.display(), programWindow);
+        programPid = static_cast<pid_t>(xClient->processId(programWindow));
     } catch (...) {
         stopAll();
         throw;

@@ -3,9 +3,11 @@
 // thrown at the next sync.
 #include "x_client.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <cstring>
 #include <iterator>
 #include <stdexcept>
 #include <utility>
@@ -51,6 +53,28 @@ void XClient::sync(bool windowMayBeGone)
         throw std::runtime_error(std::string("X error: ") + text + " (request " +
                                  std::to_string(error.request_code) + ")");
     }
+}
+
+long XClient::processId(Window window)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    long pid = 0;
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_PID", False), 0, 1,
+                           False, XA_CARDINAL, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        type == XA_CARDINAL && format == 32 && count == 1) {
+        // Xlib hands 32-bit items over as longs.
+        std::memcpy(&pid, data, sizeof pid);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    sync(true);
+    return pid;
 }
 
 Window XClient::findWindow(const std::string& title)

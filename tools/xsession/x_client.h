@@ -31,6 +31,8 @@ class XClient {
     Window findWindow(const std::string& title);
     // Nothing (width 0) when the window is gone.
     WindowRect rect(Window window);
+    // The process id its client put on the window (_NET_WM_PID), or 0.
+    long processId(Window window);
     void resize(Window window, int width, int height);
 
     // Press and release, with the pointer first put over the window: without a
