@@ -44,15 +44,6 @@ bool overflowed() { return logged > logCapacity; }
 
 const Call& call(int index) { return callLog[index]; }
 
-int count(const char* name)
-{
-    int found = 0;
-    for (int i = 0; i < callCount(); ++i) {
-        found += std::strcmp(callLog[i].name, name) == 0 ? 1 : 0;
-    }
-    return found;
-}
-
 int find(const char* name, int from)
 {
     for (int i = from; i < callCount(); ++i) {

@@ -22,9 +22,6 @@ int callCount();
 bool overflowed();
 const Call& call(int index);
 
-// How many logged calls have this name.
-int count(const char* name);
-
 // Index of the first call with this name at or after `from`, or -1.
 int find(const char* name, int from = 0);
 

@@ -67,7 +67,6 @@ int main(int argc, char** argv)
     SessionOptions options;
     options.program = argv[1];
     options.pacer = argv[2];
-    options.environment = {{"LIBGL_ALWAYS_SOFTWARE", "true"}, {"GALLIUM_DRIVER", "llvmpipe"}};
     try {
         return runHeadless(options, argv[3], argc == 5 ? argv[4] : nullptr);
     } catch (const std::exception& error) {

@@ -9,6 +9,9 @@ ProgramSession::ProgramSession(const SessionOptions& options) : screen_(1024, 76
     child.argv = options.wrapper;
     child.argv.push_back(options.program);
     child.setEnv = options.environment;
+    // Mesa's software renderer whatever the machine's GPU, so every run draws the same pixels.
+    child.setEnv["LIBGL_ALWAYS_SOFTWARE"] = "true";
+    child.setEnv["GALLIUM_DRIVER"] = "llvmpipe";
     child.setEnv["DISPLAY"] = screen_.display();
     child.setEnv["LD_PRELOAD"] = options.pacer;
     child.setEnv[frameBlockVariable] = frames_.path();

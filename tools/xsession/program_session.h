@@ -1,7 +1,7 @@
 // One program on its own 1024x768 virtual screen, with the frame pacer
-// preloaded: the session starts Xvfb and the program, waits until its window
-// titled Quendrel covers the screen, and ends both by process id when it goes,
-// also after a failure.
+// preloaded and Mesa's software renderer: the session starts Xvfb and the
+// program, waits until its window titled Quendrel covers the screen, and ends
+// both by process id when it goes, also after a failure.
 #pragma once
 
 #include <X11/Xlib.h>
