@@ -1,12 +1,14 @@
 // Benchmarks quendrel against the clear and cube floors on virtual X servers:
-// two programs at once, each on its own Xvfb and all on one CPU, only one
-// running at a time, in ~100 ms slices in A B B A order (SIGSTOP/SIGCONT); the
-// preloaded frame block's counts give one fps ratio per pair of slices. Solo
-// runs and callgrind give first frame, peak RSS and instructions per frame.
+// two programs at once, each on its own Xvfb and all on one CPU. Each starts
+// alone (the first is stopped at its first frame before the second starts);
+// then only one runs at a time, in ~100 ms slices in A B B A order
+// (SIGSTOP/SIGCONT). The preloaded frame block gives the time to first frame,
+// one fps ratio per pair of slices and, at the exit, the peak RSS; callgrind
+// gives instructions per frame.
 // Options, each --name=value: --quendrel, --clear-floor, --cube-floor and
 // --preload (paths, required); --out, --sizes (e.g. 1280x720,1920x1080),
 // --cpus (last, all or a list like 0,1), --launches, --slice-ms, --seconds,
-// --solo-runs, --callgrind-frames=WARMUP,FRAMES.
+// --callgrind-frames=WARMUP,FRAMES.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,7 +46,6 @@ struct Options {
     int launches = 6;         // even: odd launches swap servers and orders
     double sliceMs = 100.0;
     double slicingSeconds = 4.0;
-    int soloRuns = 7;
     int callgrindWarmUp = 30;
     int callgrindFrames = 100;
 };
@@ -54,7 +55,6 @@ struct Figures {
     std::vector<double> firstFrameMs;
     std::vector<double> firstFrameCpuMs;
     std::vector<double> peakRssMiB;
-    std::vector<double> soloFps;
     double instructionsPerFrame = 0.0;
 };
 
@@ -144,7 +144,6 @@ Options parseOptions(int argc, char** argv)
         {"launches", [](Options& o, Text v) { o.launches = parsed(v, "launches", 1); }},
         {"slice-ms", [](Options& o, Text v) { o.sliceMs = parsed(v, "slice-ms", 1.0); }},
         {"seconds", [](Options& o, Text v) { o.slicingSeconds = parsed(v, "seconds", 0.1); }},
-        {"solo-runs", [](Options& o, Text v) { o.soloRuns = parsed(v, "solo-runs", 1); }},
         {"callgrind-frames", [](Options& o, Text v) {
              const std::vector<std::string> counts = split(v, ',');
              if (counts.size() != 2) {
@@ -274,8 +273,8 @@ Slice runSlice(const RunningProgram& program, std::chrono::nanoseconds slice)
     return Slice{static_cast<double>(after - before), seconds.count()};
 }
 
-// One fresh launch of both programs: a short warm-up side by side, then
-// slices in A B B A order. Each pair of slices holds one of each program.
+// One fresh launch of both programs, each started alone, a short warm-up side
+// by side, then slices in A B B A order. Each pair of slices holds one of each program.
 // Odd launches swap the X servers, launch B first and slice B first, so no
 // server or place in an order favours one program over an even count of
 // launches (with all launches alike, A ran ~1.5% slower against itself).
@@ -290,9 +289,11 @@ void interleaveOnce(const Options& options, std::vector<Program>& programs,
         const int k = server ^ swapped; // 0: A, 1: B
         running[k] = launchProgram(options, {program[k]->path}, servers[server],
                                    files + (k == 0 ? "-a.log" : "-b.log"));
+        waitForFrames(running[k], 1);
+        pauseProgram(running[k]);
     }
-    for (RunningProgram& each : running) {
-        waitForFrames(each, 1);
+    for (const RunningProgram& each : running) {
+        resumeProgram(each);
     }
     std::this_thread::sleep_for(std::chrono::seconds(1));
     for (const RunningProgram& each : running) {
@@ -323,27 +324,17 @@ void interleaveOnce(const Options& options, std::vector<Program>& programs,
     }
     for (int k = 0; k < 2; ++k) {
         requireCleanExit(running[k], program[k]->name);
-        program[k]->figures.fps.push_back(total[k].frames / total[k].seconds);
+        const FrameBlock& block = running[k].frames->block();
+        Figures& figures = program[k]->figures;
+        figures.fps.push_back(total[k].frames / total[k].seconds);
+        figures.firstFrameMs.push_back(static_cast<double>(block.firstFrameNs - block.launchNs) /
+                                       1e6);
+        figures.firstFrameCpuMs.push_back(static_cast<double>(block.firstFrameCpuUs) / 1e3);
+        figures.peakRssMiB.push_back(static_cast<double>(block.peakRssKiB) / 1024.0);
     }
     comparison.pairRatios.insert(comparison.pairRatios.end(), launchPairs.begin(),
                                  launchPairs.end());
     comparison.launchRatios.push_back(median(launchPairs));
-}
-
-// One program alone for 1.5 s: time to first frame, peak RSS, steady fps.
-void soloRun(const Options& options, Program& program, const VirtualScreen& server,
-             const std::string& files)
-{
-    Figures& figures = program.figures;
-    RunningProgram running = launchProgram(options, {program.path}, server, files + ".log");
-    waitForFrames(running, 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    requireCleanExit(running, program.name);
-    const FrameBlock& block = running.frames->block();
-    figures.firstFrameMs.push_back(static_cast<double>(block.firstFrameNs - block.launchNs) / 1e6);
-    figures.firstFrameCpuMs.push_back(static_cast<double>(block.firstFrameCpuUs) / 1e3);
-    figures.peakRssMiB.push_back(static_cast<double>(block.peakRssKiB) / 1024.0);
-    figures.soloFps.push_back(steadyFps(block));
 }
 
 // The counters are zeroed after the warm-up frames and dumped after the
@@ -390,15 +381,14 @@ void printSize(const Options& options, const std::string& size,
                const std::vector<Program>& programs, const std::vector<Comparison>& comparisons)
 {
     std::printf("\n### %s\n\n", size.c_str());
-    std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms, wall "
+    std::printf("| program | fps interleaved, median (min–max) | first frame ms, wall "
                 "(min–max) | first frame ms, CPU (min–max) | peak RSS MiB | instructions/frame "
-                "|\n|---|---|---|---|---|---|---|\n");
+                "|\n|---|---|---|---|---|---|\n");
     for (const Program& program : programs) {
         const Figures& f = program.figures;
-        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", program.name.c_str(),
-                    spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
-                    spread(f.firstFrameMs, 1).c_str(), spread(f.firstFrameCpuMs, 1).c_str(),
-                    fixed(median(f.peakRssMiB), 1).c_str(),
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", program.name.c_str(),
+                    spread(f.fps, 0).c_str(), spread(f.firstFrameMs, 1).c_str(),
+                    spread(f.firstFrameCpuMs, 1).c_str(), fixed(median(f.peakRssMiB), 1).c_str(),
                     fixed(f.instructionsPerFrame, 0).c_str());
     }
     std::printf("\n| fps ratio, interleaved | median of slice pairs | pairs' quartiles | launch "
@@ -414,11 +404,11 @@ void printSize(const Options& options, const std::string& size,
     const Figures& cube = programs[1].figures;
     std::printf("\nquendrel / cube floor: instructions per frame %.4f (callgrind, %d frames "
                 "after %d warm-up frames); first frame %.3f wall, %.3f CPU; peak RSS %.3f "
-                "(medians of %d solo runs each)\n",
+                "(medians over the launches)\n",
                 quendrel.instructionsPerFrame / cube.instructionsPerFrame, options.callgrindFrames,
                 options.callgrindWarmUp, median(quendrel.firstFrameMs) / median(cube.firstFrameMs),
                 median(quendrel.firstFrameCpuMs) / median(cube.firstFrameCpuMs),
-                median(quendrel.peakRssMiB) / median(cube.peakRssMiB), options.soloRuns);
+                median(quendrel.peakRssMiB) / median(cube.peakRssMiB));
     std::fflush(stdout);
 }
 
@@ -432,35 +422,21 @@ void benchSize(const Options& options, const std::string& size)
     std::vector<Comparison> comparisons{{0, 2, {}, {}}, {0, 1, {}, {}}, {1, 1, {}, {}}};
     const std::string files = options.outDir + "/" + size;
 
-    // The solo runs and callgrind get a server of their own, so the two that
-    // the interleaved launches share have served alike.
-    const VirtualScreen soloServer(width, height, options.cpuList);
-    std::fprintf(stderr, "%s: solo runs", size.c_str());
-    for (int run = 0; run < options.soloRuns; ++run) {
-        for (std::size_t k = 0; k < programs.size(); ++k) {
-            // Alternate the order, so a drift in load spreads over all three.
-            const std::size_t i = run % 2 == 0 ? k : programs.size() - 1 - k;
-            soloRun(options, programs[i], soloServer, files + "-solo-" + std::to_string(i));
+    const VirtualScreen servers[2]{{width, height, options.cpuList},
+                                   {width, height, options.cpuList}};
+    std::fprintf(stderr, "%s: interleaved launches", size.c_str());
+    for (int launch = 0; launch < options.launches; ++launch) {
+        for (std::size_t c = 0; c < comparisons.size(); ++c) {
+            interleaveOnce(options, programs, servers, launch, comparisons[c],
+                           files + "-pair-" + std::to_string(c) + "-launch-" +
+                               std::to_string(launch));
         }
         std::fprintf(stderr, ".");
-    }
-    std::fprintf(stderr, " interleaved launches");
-    {
-        const VirtualScreen servers[2]{{width, height, options.cpuList},
-                                       {width, height, options.cpuList}};
-        for (int launch = 0; launch < options.launches; ++launch) {
-            for (std::size_t c = 0; c < comparisons.size(); ++c) {
-                interleaveOnce(options, programs, servers, launch, comparisons[c],
-                               files + "-pair-" + std::to_string(c) + "-launch-" +
-                                   std::to_string(launch));
-            }
-            std::fprintf(stderr, ".");
-        }
     }
     std::fprintf(stderr, " callgrind");
     for (std::size_t i = 0; i < programs.size(); ++i) {
         programs[i].figures.instructionsPerFrame =
-            callgrindRun(options, programs[i], soloServer, files + "-cg-" + std::to_string(i));
+            callgrindRun(options, programs[i], servers[0], files + "-cg-" + std::to_string(i));
         std::fprintf(stderr, ".");
     }
     std::fprintf(stderr, "\n");
@@ -484,8 +460,8 @@ int main(int argc, char** argv)
             fail("cannot create " + options.outDir + ": " + error.message());
         }
         std::printf("Slices of %.0f ms in A B B A order, %d fresh launches of %.1f s per pair of "
-                    "programs; %d solo runs of 1.5 s each; programs and X servers on CPUs: %s.\n",
-                    options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns,
+                    "programs, each started alone; programs and X servers on CPUs: %s.\n",
+                    options.sliceMs, options.launches, options.slicingSeconds,
                     options.cpus.c_str());
         for (const std::string& size : options.sizes) {
             benchSize(options, size);
