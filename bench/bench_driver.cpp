@@ -252,21 +252,14 @@ void pauseProgram(const RunningProgram& program)
 
 void resumeProgram(const RunningProgram& program) { kill(program.process->pid(), SIGCONT); }
 
-// Waits up to the timeout for the program's exit; its status, or -1 if killed.
-int waitForExit(RunningProgram& program, std::chrono::seconds timeout)
+// Waits up to the timeout for the program's exit, which must be with status 0.
+void requireCleanExit(RunningProgram& program, std::chrono::seconds timeout,
+                      const std::string& failure)
 {
     const std::optional<ProcessEnd> end = program.process->waitForEnd(timeout);
     program.process.reset(); // stops it if it is still running
-    return end && end->exited ? end->code : -1;
-}
-
-// Asks the preload to exit(0) after the next swap and requires that exit.
-void requireCleanExit(RunningProgram& program, const std::string& name)
-{
-    program.frames->block().exitRequested = 1;
-    resumeProgram(program);
-    if (waitForExit(program, std::chrono::seconds(10)) != 0) {
-        fail(name + " did not exit with status 0");
+    if (!end || !end->exited || end->code != 0) {
+        fail(failure);
     }
 }
 
@@ -330,8 +323,8 @@ void interleaveOnce(const Options& options, Comparison& comparison,
         sliceLog << slices[0].frames << ' ' << slices[0].seconds << ' ' << slices[1].frames << ' '
                  << slices[1].seconds << '\n';
         for (int k = 0; k < 2; ++k) {
-            total[k] =
-                Slice{total[k].frames + slices[k].frames, total[k].seconds + slices[k].seconds};
+            total[k].frames += slices[k].frames;
+            total[k].seconds += slices[k].seconds;
         }
         if (slices[1].frames > 0) {
             launchPairs.push_back((slices[0].frames / slices[0].seconds) /
@@ -339,7 +332,11 @@ void interleaveOnce(const Options& options, Comparison& comparison,
         }
     }
     for (int k = 0; k < 2; ++k) {
-        requireCleanExit(running[k], program[k]->name);
+        // The preload exits after the next swap.
+        running[k].frames->block().exitRequested = 1;
+        resumeProgram(running[k]);
+        requireCleanExit(running[k], std::chrono::seconds(10),
+                         program[k]->name + " did not exit with status 0");
         const FrameBlock& block = running[k].frames->block();
         program[k]->fps.push_back(total[k].frames / total[k].seconds);
         program[k]->firstFrameMs.push_back(
@@ -364,9 +361,9 @@ double callgrindRun(const Options& options, const Program& program, const Virtua
     RunningProgram running = launchProgram(options, command, server, files + ".log",
                                            static_cast<std::uint64_t>(options.callgrindWarmUp),
                                            static_cast<std::uint64_t>(options.callgrindFrames));
-    if (waitForExit(running, std::chrono::seconds(900)) != 0) {
-        fail(program.name + " under callgrind did not exit with status 0; see " + files + ".log");
-    }
+    requireCleanExit(running, std::chrono::seconds(900),
+                     program.name + " under callgrind did not exit with status 0; see " + files +
+                         ".log");
     std::ifstream in(dump + ".1");
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("totals:", 0) == 0) {
