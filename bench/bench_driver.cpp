@@ -167,11 +167,6 @@ Options parseOptions(int argc, char** argv)
     if (optind != argc) {
         fail(std::string("unexpected argument ") + argv[optind]);
     }
-    for (const char* path : {"quendrel", "clear-floor", "cube-floor", "preload"}) {
-        if (given[path].empty()) {
-            fail(std::string("needs --") + path);
-        }
-    }
     const std::vector<std::string> callgrindFrames = split(given["callgrind-frames"], ',');
     if (callgrindFrames.size() != 2) {
         fail("bad value '" + given["callgrind-frames"] +
@@ -188,6 +183,11 @@ Options parseOptions(int argc, char** argv)
     options.callgrindFrames = parsed(callgrindFrames[1], "callgrind-frames", 1);
     for (const std::string& size : options.sizes) {
         parseSize(size);
+    }
+    for (const char* path : {"quendrel", "clear-floor", "cube-floor", "preload"}) {
+        if (given[path].empty()) {
+            fail(std::string("needs --") + path);
+        }
     }
     return options;
 }
