@@ -1,22 +1,26 @@
 // Benchmarks quendrel against the clear and cube floors on virtual X servers:
-// two programs at once, each on its own Xvfb and all on one CPU, only one
-// running at a time, in ~100 ms slices in A B B A order (SIGSTOP/SIGCONT); the
-// preloaded frame block's counts give one fps ratio per pair of slices. Solo
-// runs and callgrind give first frame, peak RSS and instructions per frame.
-// Options, each --name=value: --quendrel, --clear-floor, --cube-floor and
-// --preload (paths, required); --out, --sizes (e.g. 1280x720,1920x1080),
-// --cpus (last, all or a list like 0,1), --launches, --slice-ms, --seconds,
-// --solo-runs, --callgrind-frames=WARMUP,FRAMES.
+// two programs at once, each on its own Xvfb and all on one CPU. Each starts
+// alone (the first is stopped at its first frame before the second starts);
+// then only one runs at a time, in ~100 ms slices in A B B A order
+// (SIGSTOP/SIGCONT). The preloaded frame block gives the time to first frame,
+// one fps ratio per pair of slices and, at the exit, the peak RSS; callgrind
+// gives instructions per frame.
+// Options, as --name=value or --name value: --quendrel, --clear-floor,
+// --cube-floor and --preload (paths, required); --out, --sizes (e.g.
+// 1280x720,1920x1080), --cpus (last, all or a list like 0,1), --launches,
+// --slice-ms, --seconds, --callgrind-frames=WARMUP,FRAMES.
+#include <getopt.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -32,43 +36,40 @@
 
 namespace {
 
+// The options, their defaults in parseOptions.
 struct Options {
     std::string quendrel;
     std::string clearFloor;
     std::string cubeFloor;
     std::string preload;
-    std::string outDir = "bench-out";
-    std::vector<std::string> sizes{"1280x720", "1920x1080"};
-    std::string cpus = "last";
-    std::vector<int> cpuList; // from cpus; empty: not pinned
-    int launches = 6;         // even: odd launches swap servers and orders
-    double sliceMs = 100.0;
-    double slicingSeconds = 4.0;
-    int soloRuns = 7;
-    int callgrindWarmUp = 30;
-    int callgrindFrames = 100;
+    std::string outDir;
+    std::vector<std::string> sizes;
+    std::string cpus;
+    std::vector<int> cpuList{}; // from cpus; empty: not pinned
+    int launches = 0;           // even: odd launches swap servers and orders
+    double sliceMs = 0.0;
+    double slicingSeconds = 0.0;
+    int callgrindWarmUp = 0;
+    int callgrindFrames = 0;
 };
 
-struct Figures {
-    std::vector<double> fps; // one per interleaved launch
-    std::vector<double> firstFrameMs;
-    std::vector<double> firstFrameCpuMs;
-    std::vector<double> peakRssMiB;
-    std::vector<double> soloFps;
-    double instructionsPerFrame = 0.0;
-};
-
+// A program's figures: one of each per launch it took part in.
 struct Program {
     std::string name;
     std::string path;
-    Figures figures;
+    std::vector<double> fps{};
+    std::vector<double> firstFrameMs{};
+    std::vector<double> firstFrameCpuMs{};
+    std::vector<double> peakRssMiB{};
+    double instructionsPerFrame = 0.0;
 };
 
+// A against B: the fps ratio of every pair of slices, and each launch's median.
 struct Comparison {
-    int a;
-    int b;
-    std::vector<double> pairRatios;
-    std::vector<double> launchRatios; // median of each launch's pairs
+    Program* a;
+    Program* b;
+    std::vector<double> pairRatios{};
+    std::vector<double> launchRatios{};
 };
 
 // Ends the run with this message: thrown, so every child is stopped and every
@@ -128,52 +129,66 @@ std::vector<int> chosenCpus(const std::string& cpus)
     return chosen;
 }
 
-// Reads --name=value arguments; fails with a message on anything unknown and
-// on any value out of its range.
+// Reads the options through getopt_long, which names an unknown option or a
+// missing value itself; fails on those, on a missing path and on any value
+// out of its range.
 Options parseOptions(int argc, char** argv)
 {
-    using Text = const std::string&;
-    const std::map<std::string, std::function<void(Options&, Text)>> setters{
-        {"quendrel", [](Options& o, Text v) { o.quendrel = v; }},
-        {"clear-floor", [](Options& o, Text v) { o.clearFloor = v; }},
-        {"cube-floor", [](Options& o, Text v) { o.cubeFloor = v; }},
-        {"preload", [](Options& o, Text v) { o.preload = v; }},
-        {"out", [](Options& o, Text v) { o.outDir = v; }},
-        {"sizes", [](Options& o, Text v) { o.sizes = split(v, ','); }},
-        {"cpus", [](Options& o, Text v) { o.cpus = v; }},
-        {"launches", [](Options& o, Text v) { o.launches = parsed(v, "launches", 1); }},
-        {"slice-ms", [](Options& o, Text v) { o.sliceMs = parsed(v, "slice-ms", 1.0); }},
-        {"seconds", [](Options& o, Text v) { o.slicingSeconds = parsed(v, "seconds", 0.1); }},
-        {"solo-runs", [](Options& o, Text v) { o.soloRuns = parsed(v, "solo-runs", 1); }},
-        {"callgrind-frames", [](Options& o, Text v) {
-             const std::vector<std::string> counts = split(v, ',');
-             if (counts.size() != 2) {
-                 fail("bad value '" + v + "' in --callgrind-frames: expected WARMUP,FRAMES");
-             }
-             o.callgrindWarmUp = parsed(counts[0], "callgrind-frames", 1);
-             o.callgrindFrames = parsed(counts[1], "callgrind-frames", 1);
-         }}};
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const std::size_t equals = argument.find('=');
-        const auto setter = argument.rfind("--", 0) == 0 && equals != std::string::npos
-                                ? setters.find(argument.substr(2, equals - 2))
-                                : setters.end();
-        if (setter == setters.end() || equals + 1 == argument.size()) {
-            fail("unknown argument or no value: " + argument +
-                 "; see the header of bench/bench_driver.cpp and scripts/bench");
+    // Every option, with its default; the paths have none.
+    std::map<std::string, std::string> given{
+        {"quendrel", ""},
+        {"clear-floor", ""},
+        {"cube-floor", ""},
+        {"preload", ""},
+        {"out", "bench-out"},
+        {"sizes", "1280x720,1920x1080"},
+        {"cpus", "last"},
+        {"launches", "6"},
+        {"slice-ms", "100"},
+        {"seconds", "4"},
+        {"callgrind-frames", "30,100"},
+    };
+    // A code of its own for each (past any character), so that getopt_long
+    // reports an ambiguous abbreviation such as --c instead of taking the first.
+    int nextCode = 256;
+    std::vector<option> known;
+    std::transform(given.begin(), given.end(), std::back_inserter(known),
+                   [&nextCode](const auto& entry) {
+                       return option{entry.first.c_str(), required_argument, nullptr, nextCode++};
+                   });
+    known.push_back({});
+    int index = 0;
+    for (int code = 0; (code = getopt_long(argc, argv, "", known.data(), &index)) != -1;) {
+        if (code == '?') {
+            fail("see the options in the header of bench/bench_driver.cpp or in scripts/bench");
         }
-        setter->second(options, argument.substr(equals + 1));
+        given[known[index].name] = optarg;
     }
-    if (options.quendrel.empty() || options.clearFloor.empty() || options.cubeFloor.empty() ||
-        options.preload.empty()) {
-        fail("needs --quendrel= --clear-floor= --cube-floor= --preload=");
+    if (optind != argc) {
+        fail(std::string("unexpected argument ") + argv[optind]);
     }
+    const std::vector<std::string> callgrindFrames = split(given["callgrind-frames"], ',');
+    if (callgrindFrames.size() != 2) {
+        fail("bad value '" + given["callgrind-frames"] +
+             "' in --callgrind-frames: expected WARMUP,FRAMES");
+    }
+    Options options{given["quendrel"], given["clear-floor"], given["cube-floor"],
+                    given["preload"],  given["out"],         split(given["sizes"], ','),
+                    given["cpus"]};
+    options.cpuList = chosenCpus(options.cpus);
+    options.launches = parsed(given["launches"], "launches", 1);
+    options.sliceMs = parsed(given["slice-ms"], "slice-ms", 1.0);
+    options.slicingSeconds = parsed(given["seconds"], "seconds", 0.1);
+    options.callgrindWarmUp = parsed(callgrindFrames[0], "callgrind-frames", 1);
+    options.callgrindFrames = parsed(callgrindFrames[1], "callgrind-frames", 1);
     for (const std::string& size : options.sizes) {
         parseSize(size);
     }
-    options.cpuList = chosenCpus(options.cpus);
+    for (const char* path : {"quendrel", "clear-floor", "cube-floor", "preload"}) {
+        if (given[path].empty()) {
+            fail(std::string("needs --") + path);
+        }
+    }
     return options;
 }
 
@@ -237,21 +252,14 @@ void pauseProgram(const RunningProgram& program)
 
 void resumeProgram(const RunningProgram& program) { kill(program.process->pid(), SIGCONT); }
 
-// Waits up to the timeout for the program's exit; its status, or -1 if killed.
-int waitForExit(RunningProgram& program, std::chrono::seconds timeout)
+// Waits up to the timeout for the program's exit, which must be with status 0.
+void requireCleanExit(RunningProgram& program, std::chrono::seconds timeout,
+                      const std::string& failure)
 {
     const std::optional<ProcessEnd> end = program.process->waitForEnd(timeout);
     program.process.reset(); // stops it if it is still running
-    return end && end->exited ? end->code : -1;
-}
-
-// Asks the preload to exit(0) after the next swap and requires that exit.
-void requireCleanExit(RunningProgram& program, const std::string& name)
-{
-    program.frames->block().exitRequested = 1;
-    resumeProgram(program);
-    if (waitForExit(program, std::chrono::seconds(10)) != 0) {
-        fail(name + " did not exit with status 0");
+    if (!end || !end->exited || end->code != 0) {
+        fail(failure);
     }
 }
 
@@ -274,25 +282,27 @@ Slice runSlice(const RunningProgram& program, std::chrono::nanoseconds slice)
     return Slice{static_cast<double>(after - before), seconds.count()};
 }
 
-// One fresh launch of both programs: a short warm-up side by side, then
-// slices in A B B A order. Each pair of slices holds one of each program.
-// Odd launches swap the X servers, launch B first and slice B first, so no
-// server or place in an order favours one program over an even count of
+// One fresh launch of both programs, each started alone (the first stops at
+// its first frame before the second starts), a short warm-up side by side,
+// then slices in A B B A order. Each pair of slices holds one of each
+// program. Odd launches swap the X servers, launch B first and slice B first,
+// so no server or place in an order favours one program over an even count of
 // launches (with all launches alike, A ran ~1.5% slower against itself).
-void interleaveOnce(const Options& options, std::vector<Program>& programs,
-                    const VirtualScreen (&servers)[2], int launch, Comparison& comparison,
-                    const std::string& files)
+void interleaveOnce(const Options& options, Comparison& comparison,
+                    const VirtualScreen (&servers)[2], int launch, const std::string& files)
 {
-    Program* program[2]{&programs[comparison.a], &programs[comparison.b]};
+    Program* program[2]{comparison.a, comparison.b};
     const int swapped = launch % 2;
     RunningProgram running[2];
     for (int server = 0; server < 2; ++server) {
         const int k = server ^ swapped; // 0: A, 1: B
         running[k] = launchProgram(options, {program[k]->path}, servers[server],
                                    files + (k == 0 ? "-a.log" : "-b.log"));
+        waitForFrames(running[k], 1);
+        pauseProgram(running[k]);
     }
-    for (RunningProgram& each : running) {
-        waitForFrames(each, 1);
+    for (const RunningProgram& each : running) {
+        resumeProgram(each);
     }
     std::this_thread::sleep_for(std::chrono::seconds(1));
     for (const RunningProgram& each : running) {
@@ -313,8 +323,8 @@ void interleaveOnce(const Options& options, std::vector<Program>& programs,
         sliceLog << slices[0].frames << ' ' << slices[0].seconds << ' ' << slices[1].frames << ' '
                  << slices[1].seconds << '\n';
         for (int k = 0; k < 2; ++k) {
-            total[k] =
-                Slice{total[k].frames + slices[k].frames, total[k].seconds + slices[k].seconds};
+            total[k].frames += slices[k].frames;
+            total[k].seconds += slices[k].seconds;
         }
         if (slices[1].frames > 0) {
             launchPairs.push_back((slices[0].frames / slices[0].seconds) /
@@ -322,28 +332,21 @@ void interleaveOnce(const Options& options, std::vector<Program>& programs,
         }
     }
     for (int k = 0; k < 2; ++k) {
-        requireCleanExit(running[k], program[k]->name);
-        program[k]->figures.fps.push_back(total[k].frames / total[k].seconds);
+        // The preload exits after the next swap.
+        running[k].frames->block().exitRequested = 1;
+        resumeProgram(running[k]);
+        requireCleanExit(running[k], std::chrono::seconds(10),
+                         program[k]->name + " did not exit with status 0");
+        const FrameBlock& block = running[k].frames->block();
+        program[k]->fps.push_back(total[k].frames / total[k].seconds);
+        program[k]->firstFrameMs.push_back(
+            static_cast<double>(block.firstFrameNs - block.launchNs) / 1e6);
+        program[k]->firstFrameCpuMs.push_back(static_cast<double>(block.firstFrameCpuUs) / 1e3);
+        program[k]->peakRssMiB.push_back(static_cast<double>(block.peakRssKiB) / 1024.0);
     }
     comparison.pairRatios.insert(comparison.pairRatios.end(), launchPairs.begin(),
                                  launchPairs.end());
     comparison.launchRatios.push_back(median(launchPairs));
-}
-
-// One program alone for 1.5 s: time to first frame, peak RSS, steady fps.
-void soloRun(const Options& options, Program& program, const VirtualScreen& server,
-             const std::string& files)
-{
-    Figures& figures = program.figures;
-    RunningProgram running = launchProgram(options, {program.path}, server, files + ".log");
-    waitForFrames(running, 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    requireCleanExit(running, program.name);
-    const FrameBlock& block = running.frames->block();
-    figures.firstFrameMs.push_back(static_cast<double>(block.firstFrameNs - block.launchNs) / 1e6);
-    figures.firstFrameCpuMs.push_back(static_cast<double>(block.firstFrameCpuUs) / 1e3);
-    figures.peakRssMiB.push_back(static_cast<double>(block.peakRssKiB) / 1024.0);
-    figures.soloFps.push_back(steadyFps(block));
 }
 
 // The counters are zeroed after the warm-up frames and dumped after the
@@ -358,9 +361,9 @@ double callgrindRun(const Options& options, const Program& program, const Virtua
     RunningProgram running = launchProgram(options, command, server, files + ".log",
                                            static_cast<std::uint64_t>(options.callgrindWarmUp),
                                            static_cast<std::uint64_t>(options.callgrindFrames));
-    if (waitForExit(running, std::chrono::seconds(900)) != 0) {
-        fail(program.name + " under callgrind did not exit with status 0; see " + files + ".log");
-    }
+    requireCleanExit(running, std::chrono::seconds(900),
+                     program.name + " under callgrind did not exit with status 0; see " + files +
+                         ".log");
     std::ifstream in(dump + ".1");
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("totals:", 0) == 0) {
@@ -371,96 +374,75 @@ double callgrindRun(const Options& options, const Program& program, const Virtua
     fail("no totals line in " + dump + ".1");
 }
 
-std::string fixed(double value, int decimals)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
+// Median (min–max).
 std::string spread(const std::vector<double>& values, int decimals)
 {
-    return fixed(median(values), decimals) + " (" + fixed(quantile(values, 0.0), decimals) + "–" +
-           fixed(quantile(values, 1.0), decimals) + ")";
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*f (%.*f–%.*f)", decimals, median(values), decimals,
+                  quantile(values, 0.0), decimals, quantile(values, 1.0));
+    return text;
 }
 
 // One size's tables in Markdown: per program, then per comparison, then
 // quendrel against the cube floor in one line.
 void printSize(const Options& options, const std::string& size,
-               const std::vector<Program>& programs, const std::vector<Comparison>& comparisons)
+               const std::vector<Program*>& programs, const std::vector<Comparison>& comparisons)
 {
-    std::printf("\n### %s\n\n", size.c_str());
-    std::printf("| program | fps interleaved, median (min–max) | fps solo | first frame ms, wall "
+    std::printf("\n### %s\n\n| program | fps interleaved, median (min–max) | first frame ms, wall "
                 "(min–max) | first frame ms, CPU (min–max) | peak RSS MiB | instructions/frame "
-                "|\n|---|---|---|---|---|---|---|\n");
-    for (const Program& program : programs) {
-        const Figures& f = program.figures;
-        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", program.name.c_str(),
-                    spread(f.fps, 0).c_str(), fixed(median(f.soloFps), 0).c_str(),
-                    spread(f.firstFrameMs, 1).c_str(), spread(f.firstFrameCpuMs, 1).c_str(),
-                    fixed(median(f.peakRssMiB), 1).c_str(),
-                    fixed(f.instructionsPerFrame, 0).c_str());
+                "|\n|---|---|---|---|---|---|\n",
+                size.c_str());
+    for (const Program* p : programs) {
+        std::printf("| %s | %s | %s | %s | %.1f | %.0f |\n", p->name.c_str(),
+                    spread(p->fps, 0).c_str(), spread(p->firstFrameMs, 1).c_str(),
+                    spread(p->firstFrameCpuMs, 1).c_str(), median(p->peakRssMiB),
+                    p->instructionsPerFrame);
     }
     std::printf("\n| fps ratio, interleaved | median of slice pairs | pairs' quartiles | launch "
                 "medians (min–max) | pairs |\n|---|---|---|---|---|\n");
     for (const Comparison& c : comparisons) {
-        std::printf("| %s / %s | %.3f | %.3f–%.3f | %.3f–%.3f | %zu |\n",
-                    programs[c.a].name.c_str(), programs[c.b].name.c_str(), median(c.pairRatios),
-                    quantile(c.pairRatios, 0.25), quantile(c.pairRatios, 0.75),
-                    quantile(c.launchRatios, 0.0), quantile(c.launchRatios, 1.0),
-                    c.pairRatios.size());
+        std::printf("| %s / %s | %.3f | %.3f–%.3f | %.3f–%.3f | %zu |\n", c.a->name.c_str(),
+                    c.b->name.c_str(), median(c.pairRatios), quantile(c.pairRatios, 0.25),
+                    quantile(c.pairRatios, 0.75), quantile(c.launchRatios, 0.0),
+                    quantile(c.launchRatios, 1.0), c.pairRatios.size());
     }
-    const Figures& quendrel = programs[0].figures;
-    const Figures& cube = programs[1].figures;
+    const Program& quendrel = *programs[0];
+    const Program& cube = *programs[1];
     std::printf("\nquendrel / cube floor: instructions per frame %.4f (callgrind, %d frames "
                 "after %d warm-up frames); first frame %.3f wall, %.3f CPU; peak RSS %.3f "
-                "(medians of %d solo runs each)\n",
+                "(medians over the launches)\n",
                 quendrel.instructionsPerFrame / cube.instructionsPerFrame, options.callgrindFrames,
                 options.callgrindWarmUp, median(quendrel.firstFrameMs) / median(cube.firstFrameMs),
                 median(quendrel.firstFrameCpuMs) / median(cube.firstFrameCpuMs),
-                median(quendrel.peakRssMiB) / median(cube.peakRssMiB), options.soloRuns);
+                median(quendrel.peakRssMiB) / median(cube.peakRssMiB));
     std::fflush(stdout);
 }
 
 void benchSize(const Options& options, const std::string& size)
 {
     const auto [width, height] = parseSize(size);
-    std::vector<Program> programs{{"quendrel", options.quendrel, {}},
-                                  {"cube floor", options.cubeFloor, {}},
-                                  {"clear floor", options.clearFloor, {}}};
+    Program quendrel{"quendrel", options.quendrel};
+    Program cube{"cube floor", options.cubeFloor};
+    Program clear{"clear floor", options.clearFloor};
+    const std::vector<Program*> programs{&quendrel, &cube, &clear};
     // The last compares the cube floor with itself: the method's own noise.
-    std::vector<Comparison> comparisons{{0, 2, {}, {}}, {0, 1, {}, {}}, {1, 1, {}, {}}};
+    std::vector<Comparison> comparisons{{&quendrel, &clear}, {&quendrel, &cube}, {&cube, &cube}};
     const std::string files = options.outDir + "/" + size;
-
-    // The solo runs and callgrind get a server of their own, so the two that
-    // the interleaved launches share have served alike.
-    const VirtualScreen soloServer(width, height, options.cpuList);
-    std::fprintf(stderr, "%s: solo runs", size.c_str());
-    for (int run = 0; run < options.soloRuns; ++run) {
-        for (std::size_t k = 0; k < programs.size(); ++k) {
-            // Alternate the order, so a drift in load spreads over all three.
-            const std::size_t i = run % 2 == 0 ? k : programs.size() - 1 - k;
-            soloRun(options, programs[i], soloServer, files + "-solo-" + std::to_string(i));
+    const VirtualScreen servers[2]{{width, height, options.cpuList},
+                                   {width, height, options.cpuList}};
+    std::fprintf(stderr, "%s: interleaved launches", size.c_str());
+    for (int launch = 0; launch < options.launches; ++launch) {
+        for (std::size_t c = 0; c < comparisons.size(); ++c) {
+            interleaveOnce(options, comparisons[c], servers, launch,
+                           files + "-pair-" + std::to_string(c) + "-launch-" +
+                               std::to_string(launch));
         }
         std::fprintf(stderr, ".");
     }
-    std::fprintf(stderr, " interleaved launches");
-    {
-        const VirtualScreen servers[2]{{width, height, options.cpuList},
-                                       {width, height, options.cpuList}};
-        for (int launch = 0; launch < options.launches; ++launch) {
-            for (std::size_t c = 0; c < comparisons.size(); ++c) {
-                interleaveOnce(options, programs, servers, launch, comparisons[c],
-                               files + "-pair-" + std::to_string(c) + "-launch-" +
-                                   std::to_string(launch));
-            }
-            std::fprintf(stderr, ".");
-        }
-    }
     std::fprintf(stderr, " callgrind");
     for (std::size_t i = 0; i < programs.size(); ++i) {
-        programs[i].figures.instructionsPerFrame =
-            callgrindRun(options, programs[i], soloServer, files + "-cg-" + std::to_string(i));
+        programs[i]->instructionsPerFrame =
+            callgrindRun(options, *programs[i], servers[0], files + "-cg-" + std::to_string(i));
         std::fprintf(stderr, ".");
     }
     std::fprintf(stderr, "\n");
@@ -484,8 +466,8 @@ int main(int argc, char** argv)
             fail("cannot create " + options.outDir + ": " + error.message());
         }
         std::printf("Slices of %.0f ms in A B B A order, %d fresh launches of %.1f s per pair of "
-                    "programs; %d solo runs of 1.5 s each; programs and X servers on CPUs: %s.\n",
-                    options.sliceMs, options.launches, options.slicingSeconds, options.soloRuns,
+                    "programs, each started alone; programs and X servers on CPUs: %s.\n",
+                    options.sliceMs, options.launches, options.slicingSeconds,
                     options.cpus.c_str());
         for (const std::string& size : options.sizes) {
             benchSize(options, size);

@@ -1,11 +1,9 @@
 // Order statistics for the bench driver's figures: medians and quartiles of
-// small samples; and the steady frame rate from the frame block.
+// small samples.
 #pragma once
 
 #include <algorithm>
 #include <vector>
-
-#include "frame_block.h"
 
 // The q-quantile (0..1) by linear interpolation between order statistics:
 // 0 is the smallest value, 1 the largest; 0 for no values.
@@ -23,11 +21,3 @@ inline double quantile(std::vector<double> values, double q)
 }
 
 inline double median(const std::vector<double>& values) { return quantile(values, 0.5); }
-
-// Frames per second after the preload's warm-up; 0 when the run was too short.
-inline double steadyFps(const FrameBlock& block)
-{
-    const double frames = static_cast<double>(block.framesShown - block.steadyFromFrame);
-    const double seconds = static_cast<double>(block.lastFrameNs - block.steadyFromNs) / 1e9;
-    return block.steadyFromNs != 0 && seconds > 0 ? frames / seconds : 0.0;
-}

@@ -38,10 +38,7 @@ struct FrameBlock {
     std::atomic<std::int32_t> programPid;      // written at the first swap
     std::atomic<std::int64_t> firstFrameNs;    // end of the first swap
     std::atomic<std::int64_t> firstFrameCpuUs; // CPU time of all threads by then
-    std::atomic<std::uint64_t> steadyFromFrame; // the first frame after the warm-up
-    std::atomic<std::int64_t> steadyFromNs;
-    std::atomic<std::int64_t> lastFrameNs;
-    std::atomic<std::int64_t> peakRssKiB; // written at exit, when the program exits itself
+    std::atomic<std::int64_t> peakRssKiB;      // written at exit, when the program exits itself
 };
 
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free,

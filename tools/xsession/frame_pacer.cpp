@@ -23,9 +23,6 @@ namespace {
 
 using SwapBuffers = void (*)(Display*, GLXDrawable);
 
-// The steady rate counts from the first frame 0.5 s after the first.
-constexpr std::int64_t warmUpNs = 500000000;
-
 FrameBlock* block = nullptr;
 
 SwapBuffers lookUpSwap()
@@ -79,22 +76,6 @@ bool openBlock()
     return true;
 }
 
-void countFrame(std::uint64_t shown)
-{
-    const std::int64_t now = steadyNs();
-    block->lastFrameNs = now;
-    if (shown == 1) {
-        const rusage used = usage();
-        block->firstFrameNs = now;
-        block->firstFrameCpuUs = (used.ru_utime.tv_sec + used.ru_stime.tv_sec) * 1000000LL +
-                                 used.ru_utime.tv_usec + used.ru_stime.tv_usec;
-    }
-    if (block->steadyFromNs == 0 && now - block->firstFrameNs >= warmUpNs) {
-        block->steadyFromFrame = shown;
-        block->steadyFromNs = now;
-    }
-}
-
 // Counted at the end of a swap, so the measured frames are whole frames:
 // render, swap and the toolkit's loop around them.
 void stepCallgrind(std::uint64_t shown)
@@ -125,7 +106,12 @@ extern "C" void glXSwapBuffers(Display* dpy, GLXDrawable drawable)
         return;
     }
     const std::uint64_t shown = block->framesShown.fetch_add(1) + 1;
-    countFrame(shown);
+    if (shown == 1) {
+        const rusage used = usage();
+        block->firstFrameNs = steadyNs();
+        block->firstFrameCpuUs = (used.ru_utime.tv_sec + used.ru_stime.tv_sec) * 1000000LL +
+                                 used.ru_utime.tv_usec + used.ru_stime.tv_usec;
+    }
     if (shown >= block->holdAfter) {
         // The software renderer puts the image to the server; a round trip
         // makes sure it has landed before the session looks. Only a hold pays
