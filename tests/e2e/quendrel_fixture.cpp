@@ -1,5 +1,5 @@
-// The fixture's program and pacer paths come from the build; its probes and
-// expectations over the frames the session holds.
+// The fixture: the program and pacer paths from the build, and the probes and
+// expectations over the frame the session holds.
 #include "quendrel_fixture.h"
 
 #include <cmath>
