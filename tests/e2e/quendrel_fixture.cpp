@@ -14,9 +14,7 @@ SessionOptions quendrelOptions()
 
 void QuendrelOnScreen::expectCleanExitOnEscape()
 {
-    press(XK_Escape);
-    programSession->frames().runFreely();
-    const auto end = programSession->process().waitForEnd(std::chrono::seconds(10));
+    const auto end = programSession->endWithEscape();
     ASSERT_TRUE(end.has_value()) << "still running 10 s after Escape";
     EXPECT_TRUE(end->exited) << "ended by signal " << end->code;
     EXPECT_EQ(end->code, 0);

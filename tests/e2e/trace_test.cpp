@@ -74,10 +74,8 @@ std::vector<TracedCall> traceScriptedSession()
         frames.runFrames(3);
         session.x().resize(session.window(), 300, 1);
         frames.runFrames(3);
-        session.tapKey(XK_Escape);
-        frames.runFreely();
         // The tracer writes the trace's end only when the program exits itself.
-        const auto end = session.process().waitForEnd(std::chrono::seconds(10));
+        const auto end = session.endWithEscape();
         EXPECT_TRUE(end && end->exited && end->code == 0) << "no clean exit under the tracer";
     }
     ProcessOptions dumper;

@@ -46,9 +46,7 @@ int runHeadless(const SessionOptions& options, const char* pngPath, const char* 
         std::fprintf(stderr, "cannot write %s\n", gifPath);
         return 1;
     }
-    session.tapKey(XK_Escape);
-    session.frames().runFreely();
-    const auto end = session.process().waitForEnd(std::chrono::seconds(10));
+    const auto end = session.endWithEscape();
     if (!end || !end->exited || end->code != 0) {
         std::fprintf(stderr, "quendrel did not end cleanly on Escape\n");
         return 1;

@@ -26,7 +26,7 @@ struct FrameBlock {
     std::atomic<std::uint64_t> holdAfter;     // the program waits inside this frame's swap
     std::atomic<std::uint32_t> pauseMicros;   // slept after every swap
     std::atomic<std::uint32_t> exitRequested; // non-zero: exit(0) after the next swap
-    std::atomic<std::int64_t> launchNs;       // when the session started the program
+    std::atomic<std::int64_t> launchNs;       // when the benchmark started the program
     // Under callgrind: zero its counters after frame `callgrindWarmUp` (when
     // non-zero), dump them and exit(0) after `callgrindFrames` more.
     std::atomic<std::uint64_t> callgrindWarmUp;

@@ -46,7 +46,6 @@ FrameControl::FrameControl()
     path_ = name;
     block_ = new (memory) FrameBlock{};
     block_->holdAfter = 1;
-    block_->launchNs = steadyNs();
 }
 
 FrameControl::~FrameControl()

@@ -1,6 +1,8 @@
 // Start-up and shut-down of a program under its own Xvfb.
 #include "program_session.h"
 
+#include <X11/keysym.h>
+
 #include <stdexcept>
 
 ProgramSession::ProgramSession(const SessionOptions& options) : screen_(1024, 768)
@@ -27,6 +29,13 @@ ProgramSession::ProgramSession(const SessionOptions& options) : screen_(1024, 76
 
 // The members then go in reverse order: the X connection before its server.
 ProgramSession::~ProgramSession() { stopProgram(); }
+
+std::optional<ProcessEnd> ProgramSession::endWithEscape()
+{
+    tapKey(XK_Escape);
+    frames_.runFreely();
+    return program_->waitForEnd(std::chrono::seconds(10));
+}
 
 void ProgramSession::stopProgram()
 {

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ class ProgramSession {
     WindowRect windowRect() { return client_->rect(window_); }
     void tapKey(KeySym key) { client_->tapKey(window_, key); }
     void tapKeys(std::initializer_list<KeySym> keys) { client_->tapKeys(window_, keys); }
+    // Presses Escape and lets the program run on; how it ended, or nothing if
+    // it still runs 10 s later.
+    std::optional<ProcessEnd> endWithEscape();
 
   private:
     void stopProgram();
