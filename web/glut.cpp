@@ -52,7 +52,10 @@ void FGAPIENTRY glutFullScreen() {}
 
 void FGAPIENTRY glutDisplayFunc(void (*callback)()) { window.display = callback; }
 void FGAPIENTRY glutReshapeFunc(void (*callback)(int, int)) { window.reshape = callback; }
-void FGAPIENTRY glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { window.keyboard = callback; }
+void FGAPIENTRY glutKeyboardFunc(void (*callback)(unsigned char, int, int))
+{
+    window.keyboard = callback;
+}
 void FGAPIENTRY glutSpecialFunc(void (*callback)(int, int, int)) { window.special = callback; }
 void FGAPIENTRY glutIdleFunc(void (*callback)()) { window.idle = callback; }
 
