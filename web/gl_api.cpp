@@ -1,6 +1,7 @@
-// The GL and GLU entry points the program calls, over the layer's GL state
-// (gl_state.h) and WebGL (webgl.h). The render state goes to WebGL whenever it
-// changes, and again when a lost context comes back.
+// Stands in for Mesa's GL and for GLU in the browser: the entry points the
+// program calls, over the layer's GL state (gl_state.h) and WebGL (webgl.h).
+// The render state goes to WebGL whenever it changes, and again when a lost
+// context comes back.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <emscripten/emscripten.h>
