@@ -26,8 +26,8 @@ TEST_F(UnpackedProgram, DrawsFiresDriftsAndEndsWithStatusZeroOnEscape)
     const PixelSet shot =
         findPixels(session().x().grabScreen(), aboveCube(window()), isPrimaryBlend);
     EXPECT_GT(shot.count, 500) << "no shot above the cube 6 frames after Space";
-    EXPECT_NEAR(shot.centreX,
-                projectToWindow(launchX, 0, window().width, window().height).x, 0.2 * unit);
+    EXPECT_NEAR(shot.centreX, projectToWindow(launchX, 0, window().width, window().height).x,
+                0.2 * unit);
 
     press(XK_Right);
     runFrames(framesToStop);
