@@ -1,5 +1,6 @@
-// The fixture: the program and pacer paths from the build, and the probes and
-// expectations over the frame the session holds.
+// The fixture: the program and pacer paths from the build (and an emulator to
+// start it through, if any), and the probes and expectations over the frame the
+// session holds.
 #include "quendrel_fixture.h"
 
 #include <cmath>
@@ -9,6 +10,10 @@ SessionOptions quendrelOptions()
     SessionOptions options;
     options.program = QUENDREL_PROGRAM;
     options.pacer = FRAME_PACER;
+#ifdef QUENDREL_WRAPPER
+    // A program built for another machine (arm64) starts through its emulator.
+    options.wrapper = {QUENDREL_WRAPPER};
+#endif
     return options;
 }
 
