@@ -53,9 +53,13 @@ installPlan() {
       END { print count, size, fetch, unpacked }'
 }
 
-# "12.3 MB" from bytes, in apt's own unit (10^6 bytes).
-megabytes() {
-  awk -v bytes="$1" 'BEGIN { printf "%.0f MB", bytes / 1e6 }'
+# "146 MB", "8.5 MB" or "96 kB" from bytes, in apt's own units (powers of 1000).
+sizeText() {
+  awk -v bytes="$1" 'BEGIN {
+    if (bytes < 1e6) printf "%.0f kB", bytes / 1e3
+    else if (bytes < 1e7) printf "%.1f MB", bytes / 1e6
+    else printf "%.0f MB", bytes / 1e6
+  }'
 }
 
 # Installs those of the packages named (after $1, a line on what they are for)
@@ -81,11 +85,11 @@ installMissing() {
   fi
   if plan=$(installPlan "${missing[@]}"); then
     read -r count size fetchCount fetchSize unpacked <<<"$plan"
-    echo -n "  With what they need, apt installs $count packages: $(megabytes "$fetchSize") to download"
+    echo -n "  With what they need, apt installs $count packages: $(sizeText "$fetchSize") to download"
     if ((fetchCount < count)); then
-      echo -n " ($((count - fetchCount)) of them, $(megabytes $((size - fetchSize))), are in apt's cache)"
+      echo -n " ($((count - fetchCount)) of them, $(sizeText $((size - fetchSize))), are in apt's cache)"
     fi
-    echo ", $(megabytes "$unpacked") once unpacked."
+    echo ", $(sizeText "$unpacked") once unpacked."
   fi
   started=$SECONDS
   if ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
