@@ -75,7 +75,11 @@ installMissing() {
   needRoot "Missing Debian packages ($why); as root, run: apt-get install --no-install-recommends ${missing[*]}"
   mkdir -p build
   log=build/setup-apt.log
-  echo "Installing ${#missing[@]} Debian packages: $why."
+  if ((${#missing[@]} == 1)); then
+    echo "Installing 1 Debian package: $why."
+  else
+    echo "Installing ${#missing[@]} Debian packages: $why."
+  fi
   echo "  ${missing[*]}"
   echo "  Updating apt's package lists first; apt's output goes to $log."
   if ! "${sudo[@]}" apt-get update >"$log" 2>&1; then
