@@ -62,6 +62,15 @@ sizeText() {
   }'
 }
 
+# "1 package", "12 packages": the count $1 and the noun $2.
+countText() {
+  if (($1 == 1)); then
+    echo "1 $2"
+  else
+    echo "$1 $2s"
+  fi
+}
+
 # Installs those of the packages named (after $1, a line on what they are for)
 # that are missing, through apt with no recommended packages; apt's output goes
 # to build/setup-apt.log.
@@ -75,11 +84,7 @@ installMissing() {
   needRoot "Missing Debian packages ($why); as root, run: apt-get install --no-install-recommends ${missing[*]}"
   mkdir -p build
   log=build/setup-apt.log
-  if ((${#missing[@]} == 1)); then
-    echo "Installing 1 Debian package: $why."
-  else
-    echo "Installing ${#missing[@]} Debian packages: $why."
-  fi
+  echo "Installing $(countText ${#missing[@]} "Debian package"): $why."
   echo "  ${missing[*]}"
   echo "  Updating apt's package lists first; apt's output goes to $log."
   if ! "${sudo[@]}" apt-get update >"$log" 2>&1; then
@@ -89,7 +94,7 @@ installMissing() {
   fi
   if plan=$(installPlan "${missing[@]}"); then
     read -r count size fetchCount fetchSize unpacked <<<"$plan"
-    echo -n "  With what they need, apt installs $count packages: $(sizeText "$fetchSize") to download"
+    echo -n "  With what they need, apt installs $(countText "$count" package): $(sizeText "$fetchSize") to download"
     if ((fetchCount < count)); then
       echo -n " ($((count - fetchCount)) of them, $(sizeText $((size - fetchSize))), are in apt's cache)"
     fi
