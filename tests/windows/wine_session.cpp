@@ -7,10 +7,12 @@
 
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -22,24 +24,34 @@ constexpr int screenHeight = 768;
 constexpr auto windowDeadline = 60s;
 
 // Wine quiet and without the .NET and browser installers it would offer;
-// Mesa's software renderer, as for the Linux end-to-end tests.
-std::map<std::string, std::string> wineEnvironment(const fs::path& prefix)
+// Mesa's software renderer, as for the Linux end-to-end tests. Wine writes
+// outside its prefix too: its server's lock under TMPDIR, and, while making a
+// prefix, desktop-menu folders under HOME's .config and .local/share. Both
+// point into `own`, which goes with the session, and the XDG variables that
+// would lead past HOME are unset.
+ProcessOptions wineProcess(std::vector<std::string> argv, const fs::path& prefix,
+                           const fs::path& own)
 {
-    return {{"WINEPREFIX", prefix.string()},
-            {"WINEDEBUG", "-all"},
-            {"WINEDLLOVERRIDES", "mscoree,mshtml="},
-            {"LIBGL_ALWAYS_SOFTWARE", "true"},
-            {"GALLIUM_DRIVER", "llvmpipe"}};
+    fs::create_directories(own / "home");
+    fs::create_directories(own / "tmp");
+    ProcessOptions options;
+    options.argv = std::move(argv);
+    options.setEnv = {{"WINEPREFIX", prefix.string()},
+                      {"WINEDEBUG", "-all"},
+                      {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+                      {"LIBGL_ALWAYS_SOFTWARE", "true"},
+                      {"GALLIUM_DRIVER", "llvmpipe"}};
+    options.setEnv["HOME"] = (own / "home").string();
+    options.setEnv["TMPDIR"] = (own / "tmp").string();
+    options.unsetEnv = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"};
+    return options;
 }
 
 // A wineserver of our own for the prefix, in the foreground, so that it is
 // our child and can be ended by its id; Wine programs started later use it.
-ProcessOptions serverOptions(const fs::path& prefix)
+ProcessOptions serverOptions(const fs::path& prefix, const fs::path& own)
 {
-    ProcessOptions options;
-    options.argv = {"wineserver", "--foreground", "--persistent"};
-    options.setEnv = wineEnvironment(prefix);
-    return options;
+    return wineProcess({"wineserver", "--foreground", "--persistent"}, prefix, own);
 }
 
 void runToEnd(const ProcessOptions& options, std::chrono::seconds deadline, const char* what)
@@ -133,15 +145,14 @@ WineSession::WineSession(const std::string& exe, const fs::path& prefixTemplate,
         fs::create_directories(workFiles);
         const fs::path prefix = workFiles / "prefix";
         copyPrefix(prefixTemplate, prefix);
-        wineServer = std::make_unique<ChildProcess>(serverOptions(prefix));
+        wineServer = std::make_unique<ChildProcess>(serverOptions(prefix, workFiles));
 
         // Standard output to a file of its own, standard error (freeglut's
         // notes) to another; exec keeps the shell's process id, so it is the
         // program's.
-        ProcessOptions launch;
-        launch.argv = {"/bin/sh", "-c", R"(exec wine "$0" 2>"$1")", exe,
-                       (workFiles / "stderr").string()};
-        launch.setEnv = wineEnvironment(prefix);
+        ProcessOptions launch = wineProcess(
+            {"/bin/sh", "-c", R"(exec wine "$0" 2>"$1")", exe, (workFiles / "stderr").string()},
+            prefix, workFiles);
         launch.setEnv["DISPLAY"] = virtualScreen.display();
         launch.outputPath = (workFiles / "stdout").string();
         programProcess = std::make_unique<ChildProcess>(launch);
@@ -225,27 +236,31 @@ void ensurePrefixTemplate(const fs::path& prefixTemplate)
     if (fs::exists(prefixTemplate)) {
         return;
     }
-    // Made aside and renamed into place, so a half-made prefix is never used.
-    const fs::path building = prefixTemplate.string() + ".new-" + std::to_string(getpid());
+    // Made aside and renamed into place, so a half-made prefix is never used;
+    // Wine's HOME and TMPDIR meanwhile are a folder of their own, removed after.
+    const std::string aside = "-" + std::to_string(getpid());
+    const fs::path building = prefixTemplate.string() + ".new" + aside;
+    const fs::path own = prefixTemplate.string() + ".home" + aside;
     fs::remove_all(building);
+    fs::remove_all(own);
     fs::create_directories(building);
     {
-        ChildProcess server(serverOptions(building));
-        ProcessOptions boot;
-        boot.argv = {"wine", "wineboot", "--init"};
-        boot.setEnv = wineEnvironment(building);
-        boot.unsetEnv = {"DISPLAY"};
+        ChildProcess server(serverOptions(building, own));
+        ProcessOptions boot = wineProcess({"wine", "wineboot", "--init"}, building, own);
+        boot.unsetEnv.push_back("DISPLAY");
         try {
             runToEnd(boot, 180s, "making the Wine prefix (wine wineboot --init)");
         } catch (...) {
             endProcessesIn(building, server.pid());
             fs::remove_all(building);
+            fs::remove_all(own);
             throw;
         }
         // On SIGTERM the server saves the registry and exits.
         endProcessesIn(building, server.pid());
         server.stop();
     }
+    fs::remove_all(own);
     std::error_code raced;
     fs::rename(building, prefixTemplate, raced);
     if (raced) {

@@ -1,6 +1,7 @@
 // quendrel.exe under Wine on its own Xvfb, in its own Wine prefix (a
 // hard-linked copy of a template made once) and with its own wineserver; the
 // program, the wineserver and Xvfb are ended by process id when it goes.
+// Wine's HOME and TMPDIR are folders of the session's own, removed with it.
 #pragma once
 
 #include <X11/Xlib.h>
