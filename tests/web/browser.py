@@ -1,0 +1,170 @@
+"""One page in Debian's headless Chromium through chromedriver, held frame by
+frame by frame_hold.js: real key events, resizes, screenshots as PNG files and
+the console's messages. Chromium and chromedriver are ended by process id when
+the session closes, also after a failure."""
+
+import base64
+import os
+import signal
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+HOLD_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "frame_hold.js")
+
+# Headless Chromium with WebGL on SwiftShader, the only GL it has here; no
+# downloads, updates or sign-in traffic of its own while a test runs.
+CHROMIUM_FLAGS = [
+    "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+    "--disable-background-networking", "--disable-component-update", "--disable-sync",
+    "--disable-default-apps", "--no-first-run", "--no-default-browser-check",
+    # Animation frames as fast as they come, not at 60 per second: the tests
+    # hold the page at the frames they look at.
+    "--disable-frame-rate-limit", "--disable-gpu-vsync",
+]
+
+# CDP key events: what a keyboard sends for each key the tests press.
+KEYS = {
+    "Left": {"key": "ArrowLeft", "code": "ArrowLeft", "windowsVirtualKeyCode": 37},
+    "Up": {"key": "ArrowUp", "code": "ArrowUp", "windowsVirtualKeyCode": 38},
+    "Right": {"key": "ArrowRight", "code": "ArrowRight", "windowsVirtualKeyCode": 39},
+    "Down": {"key": "ArrowDown", "code": "ArrowDown", "windowsVirtualKeyCode": 40},
+    "space": {"key": " ", "code": "Space", "windowsVirtualKeyCode": 32, "text": " "},
+    "Escape": {"key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
+}
+
+DEADLINE = 20.0  # seconds for any one awaited condition
+
+
+class BrowserSession:
+    """Opens `url` at a viewport of width x height CSS pixels and the given
+    devicePixelRatio; on return the page holds after its first frame."""
+
+    def __init__(self, url, width=1024, height=768, pixel_ratio=1):
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in CHROMIUM_FLAGS:
+            options.add_argument(flag)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        self._service = Service("/usr/bin/chromedriver")
+        self.driver = None
+        try:
+            self.driver = webdriver.Chrome(service=self._service, options=options)
+            with open(HOLD_SCRIPT, encoding="utf-8") as script:
+                self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": script.read()})
+            self.resize(width, height, pixel_ratio)
+            self.driver.get(url)
+            self.wait_until_held(1)
+        except BaseException:
+            self.close()
+            raise
+
+    def close(self):
+        process = getattr(self._service, "process", None)
+        pids = _tree(process.pid) if process else []
+        try:
+            if self.driver is not None:
+                self.driver.quit()
+        finally:
+            self._service.stop()
+            for pid in pids:
+                _end(pid)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def cdp(self, command, parameters=None):
+        return self.driver.execute_cdp_cmd(command, parameters or {})
+
+    def js(self, expression):
+        return self.driver.execute_script("return " + expression)
+
+    def wait_for(self, expression, what):
+        until = time.monotonic() + DEADLINE
+        while not self.js(expression):
+            if time.monotonic() > until:
+                raise AssertionError(f"{what}: not within {DEADLINE} s")
+            time.sleep(0.002)
+
+    def frames_shown(self):
+        return self.js("window.__frameHold.shown")
+
+    def wait_until_held(self, frame):
+        self.wait_for(f"window.__frameHold.isHeldAfter({frame})", f"page held after frame {frame}")
+
+    def run_frames(self, count):
+        """From a hold: lets exactly `count` more frames run and holds again."""
+        target = self.frames_shown() + count
+        self.js(f"window.__frameHold.release({count})")
+        self.wait_until_held(target)
+
+    def run_to(self, frame):
+        self.run_frames(frame - self.frames_shown())
+
+    def wait_ticks(self, count):
+        """Waits for `count` frames the display shows, whatever the page does."""
+        target = self.js("window.__frameHold.ticks") + count
+        self.wait_for(f"window.__frameHold.ticks >= {target}", f"{count} display frames")
+
+    def press(self, name):
+        """A key pressed and released, as a keyboard sends it."""
+        event = KEYS[name]
+        down = dict(event, type="keyDown" if "text" in event else "rawKeyDown")
+        self.cdp("Input.dispatchKeyEvent", down)
+        up = {k: v for k, v in event.items() if k != "text"}
+        self.cdp("Input.dispatchKeyEvent", dict(up, type="keyUp"))
+
+    def resize(self, width, height, pixel_ratio=1):
+        self.cdp("Emulation.setDeviceMetricsOverride",
+                 {"width": width, "height": height, "deviceScaleFactor": pixel_ratio,
+                  "mobile": False})
+
+    def screenshot(self, path):
+        """The page as shown now, in device pixels, written as PNG."""
+        shot = self.cdp("Page.captureScreenshot", {"format": "png"})
+        with open(path, "wb") as png:
+            png.write(base64.b64decode(shot["data"]))
+        return path
+
+    def console(self):
+        """The console's messages since the last call, as 'LEVEL message'."""
+        return [f"{entry['level']} {entry['message']}"
+                for entry in self.driver.get_log("browser")]
+
+
+def _tree(pid):
+    """The process and all its descendants, parents first."""
+    children = []
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            with open(f"/proc/{pid}/task/{task}/children", encoding="ascii") as listed:
+                children += [int(child) for child in listed.read().split()]
+    except OSError:
+        pass
+    return [pid] + [each for child in children for each in _tree(child)]
+
+
+def _end(pid):
+    """Ends a process by its id: SIGTERM, then SIGKILL a second later."""
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.kill(pid, sig)
+        except ProcessLookupError:
+            return
+        until = time.monotonic() + 1
+        while time.monotonic() < until:
+            if not os.path.exists(f"/proc/{pid}") or _is_zombie(pid):
+                return
+            time.sleep(0.01)
+
+
+def _is_zombie(pid):
+    try:
+        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except OSError:
+        return True
