@@ -38,10 +38,9 @@ DEADLINE = 20.0  # seconds for any one awaited condition
 
 
 class BrowserSession:
-    """Opens `url` at a viewport of width x height CSS pixels and the given
-    devicePixelRatio; on return the page holds after its first frame."""
+    """Chromium with the frame hold put before every page's own scripts."""
 
-    def __init__(self, url, width=1024, height=768, pixel_ratio=1):
+    def __init__(self):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for flag in CHROMIUM_FLAGS:
@@ -53,12 +52,16 @@ class BrowserSession:
             self.driver = webdriver.Chrome(service=self._service, options=options)
             with open(HOLD_SCRIPT, encoding="utf-8") as script:
                 self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": script.read()})
-            self.resize(width, height, pixel_ratio)
-            self.driver.get(url)
-            self.wait_until_held(1)
         except BaseException:
             self.close()
             raise
+
+    def open(self, url, width=1024, height=768, pixel_ratio=1):
+        """Opens `url` at a viewport of width x height CSS pixels and the given
+        devicePixelRatio; on return the page holds after its first frame."""
+        self.resize(width, height, pixel_ratio)
+        self.driver.get(url)
+        self.wait_until_held(1)
 
     def close(self):
         process = getattr(self._service, "process", None)

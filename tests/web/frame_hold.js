@@ -71,5 +71,11 @@
     }
     return context;
   };
+  // WEBGL_lose_context, taken while the context is there: a lost one gives none.
+  hold.loseContext = () => {
+    hold.contextLoser = hold.context.getExtension('WEBGL_lose_context');
+    hold.contextLoser.loseContext();
+  };
+  hold.restoreContext = () => hold.contextLoser.restoreContext();
   window.__frameHold = hold;
 })();
