@@ -10,6 +10,7 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +31,9 @@ ScreenImage windowArea(const ScreenImage& screen, const WindowRect& window)
     area.width = std::min(window.width, screen.width - window.x);
     area.height = std::min(window.height, screen.height - window.y);
     for (int y = 0; y < area.height; ++y) {
-        const auto row = screen.rgb.begin() + ((window.y + y) * screen.width + window.x) * 3;
-        area.rgb.insert(area.rgb.end(), row, row + area.width * 3);
+        const auto row = screen.rgb.begin() +
+                         (static_cast<std::ptrdiff_t>(window.y + y) * screen.width + window.x) * 3;
+        area.rgb.insert(area.rgb.end(), row, row + static_cast<std::ptrdiff_t>(area.width) * 3);
     }
     return area;
 }
@@ -58,10 +60,10 @@ int saveNativeFrames(int argc, char** argv)
         const std::uint64_t frame = std::stoull(step);
         const std::uint64_t shown = session.frames().framesShown();
         if (frame < shown || !session.frames().runFrames(frame - shown)) {
-            throw std::runtime_error("cannot hold in frame " + step + " (at " +
-                                     std::to_string(shown) + ")");
+            throw std::runtime_error("cannot hold in frame " + step);
         }
-        const std::string path = directory + "/frame-" + step + ".png";
+        std::string path = directory;
+        path += "/frame-" + step + ".png";
         if (!writePng(windowArea(session.x().grabScreen(), session.windowRect()), path)) {
             throw std::runtime_error("cannot write " + path);
         }
