@@ -121,6 +121,12 @@ class BrowserSession:
         up = {k: v for k, v in event.items() if k != "text"}
         self.cdp("Input.dispatchKeyEvent", dict(up, type="keyUp"))
 
+    def keys_taken(self, count):
+        """Whether the page took each of the last `count` keys pressed for
+        itself, so that the browser does nothing more with it."""
+        self.wait_for(f"window.__frameHold.keysTaken.length >= {count}", "keys seen")
+        return self.js(f"window.__frameHold.keysTaken.slice(-{count})")
+
     def resize(self, width, height, pixel_ratio=1):
         self.cdp("Emulation.setDeviceMetricsOverride",
                  {"width": width, "height": height, "deviceScaleFactor": pixel_ratio,

@@ -60,6 +60,13 @@
   const tick = () => { hold.ticks += 1; realRequest(tick); };
   realRequest(tick);
 
+  // Whether the page took each key for itself (preventDefault), read once
+  // every listener has had it.
+  hold.keysTaken = [];
+  window.addEventListener('keydown', (event) => {
+    setTimeout(() => hold.keysTaken.push(event.defaultPrevented));
+  });
+
   // The page's WebGL context, for WEBGL_lose_context.
   const realGetContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (...args) {

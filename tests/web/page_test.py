@@ -77,15 +77,15 @@ class Page(unittest.TestCase):
         for shot in ("first", "second"):
             self.browser.press("space")
             self.browser.run_frames(5)
-            seen = self.look(START_X, 0)
+            seen = self.look(LAUNCH_X, 0)
             self.assertGreater(seen["shot"], 500, f"the {shot} shot is not above the cube")
-            self.assertAlmostEqual(seen["shotX"], self.look(LAUNCH_X, 0)["expectedX"],
-                                   delta=0.2 * seen["unit"], msg=f"the {shot} shot's x")
+            self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.2 * seen["unit"],
+                                   msg=f"the {shot} shot starts from the cube's truncated x")
             self.browser.run_frames(25)
             self.expect_cube_at(START_X, 0)
 
     def test_a_resize_and_a_pixel_ratio_of_two_reach_the_projection(self):
-        for width, height, ratio in ((800, 600, 1), (1024, 768, 2), (600, 900, 1)):
+        for width, height, ratio in ((800, 600, 1), (600, 900, 1), (1024, 768, 2)):
             self.browser.resize(width, height, ratio)
             self.browser.run_frames(2)
             self.assertEqual(self.browser.js(
@@ -93,6 +93,17 @@ class Page(unittest.TestCase):
                              [width * ratio, height * ratio], "the drawing buffer's size")
             seen = self.expect_cube_at(START_X, 0)
             self.assertEqual((seen["width"], seen["height"]), (width * ratio, height * ratio))
+        # Keys carry the pointer in the drawing buffer's pixels, and Space in
+        # flight takes them as the shot's place in scene units: (3, 2) CSS
+        # pixels at a ratio of 2 put the shot at (6, 4).
+        self.browser.press("space")
+        self.browser.run_frames(3)
+        self.browser.cdp("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": 3, "y": 2})
+        self.browser.press("space")
+        self.browser.run_frames(1)
+        seen = self.look(6, 4)
+        self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.3 * seen["unit"],
+                               msg="the shot is not where the pointer put it")
 
     def test_a_lost_context_pauses_and_a_restored_one_goes_on(self):
         self.browser.press("Right")
@@ -119,10 +130,12 @@ class Page(unittest.TestCase):
         self.browser.wait_ticks(10)
         self.assertEqual(self.browser.js("window.__frameHold.pending()"), 0)
         self.assertLessEqual(self.browser.frames_shown(), frame + 1)
-        # Keys no longer reach the program.
-        for key in ("Right", "space", "Escape"):
+        # Its key handlers are gone: keys are the browser's again.
+        for key in ("Right", "space"):
             self.browser.press(key)
-        self.browser.wait_ticks(2)
+        self.assertEqual(self.browser.keys_taken(4), [True, True, False, False],
+                         "Space and Escape taken by the page (no scrolling), then Right and "
+                         "Space left to the browser")
 
     def test_served_by_a_web_server(self):
         handler = functools.partial(_QuietHandler, directory=str(PAGE.parent))
