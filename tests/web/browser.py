@@ -1,7 +1,8 @@
-"""One page in Debian's headless Chromium through chromedriver, held frame by
-frame by frame_hold.js: real key events, resizes, screenshots as PNG files and
-the console's messages. Chromium and chromedriver are ended by process id when
-the session closes, also after a failure."""
+"""Debian's headless Chromium through chromedriver, with frame_hold.js put
+before every page's own scripts: pages held frame by frame, real key events,
+resizes, screenshots as PNG files and the console's messages. Chromium and
+chromedriver are ended by process id when the session closes, also after a
+failure."""
 
 import base64
 import os
@@ -13,33 +14,27 @@ from selenium.webdriver.chrome.service import Service
 
 HOLD_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "frame_hold.js")
 
-# Headless Chromium with WebGL on SwiftShader, the only GL it has here; no
-# downloads, updates or sign-in traffic of its own while a test runs.
+# WebGL on SwiftShader, the only GL headless Chromium has here; none of the
+# browser's own network traffic; animation frames as fast as they come, not 60
+# a second, since the tests hold the page at the frames they look at.
 CHROMIUM_FLAGS = [
     "--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
     "--disable-background-networking", "--disable-component-update", "--disable-sync",
     "--disable-default-apps", "--no-first-run", "--no-default-browser-check",
-    # Animation frames as fast as they come, not at 60 per second: the tests
-    # hold the page at the frames they look at.
     "--disable-frame-rate-limit", "--disable-gpu-vsync",
 ]
 
-# CDP key events: what a keyboard sends for each key the tests press.
+# What a keyboard sends for each key the tests press (CDP Input.dispatchKeyEvent).
 KEYS = {
-    "Left": {"key": "ArrowLeft", "code": "ArrowLeft", "windowsVirtualKeyCode": 37},
-    "Up": {"key": "ArrowUp", "code": "ArrowUp", "windowsVirtualKeyCode": 38},
-    "Right": {"key": "ArrowRight", "code": "ArrowRight", "windowsVirtualKeyCode": 39},
-    "Down": {"key": "ArrowDown", "code": "ArrowDown", "windowsVirtualKeyCode": 40},
-    "space": {"key": " ", "code": "Space", "windowsVirtualKeyCode": 32, "text": " "},
-    "Escape": {"key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
+    "Left": ("ArrowLeft", "ArrowLeft", 37), "Up": ("ArrowUp", "ArrowUp", 38),
+    "Right": ("ArrowRight", "ArrowRight", 39), "Down": ("ArrowDown", "ArrowDown", 40),
+    "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27),
 }
 
 DEADLINE = 20.0  # seconds for any one awaited condition
 
 
 class BrowserSession:
-    """Chromium with the frame hold put before every page's own scripts."""
-
     def __init__(self):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
@@ -56,13 +51,6 @@ class BrowserSession:
             self.close()
             raise
 
-    def open(self, url, width=1024, height=768, pixel_ratio=1):
-        """Opens `url` at a viewport of width x height CSS pixels and the given
-        devicePixelRatio; on return the page holds after its first frame."""
-        self.resize(width, height, pixel_ratio)
-        self.driver.get(url)
-        self.wait_until_held(1)
-
     def close(self):
         process = getattr(self._service, "process", None)
         pids = _tree(process.pid) if process else []
@@ -74,11 +62,12 @@ class BrowserSession:
             for pid in pids:
                 _end(pid)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
+    def open(self, url, width=1024, height=768, pixel_ratio=1):
+        """Opens `url` at a viewport of width x height CSS pixels and the given
+        devicePixelRatio; on return the page holds after its first frame."""
+        self.resize(width, height, pixel_ratio)
+        self.driver.get(url)
+        self.wait_until_held(1)
 
     def cdp(self, command, parameters=None):
         return self.driver.execute_cdp_cmd(command, parameters or {})
@@ -114,12 +103,13 @@ class BrowserSession:
         self.wait_for(f"window.__frameHold.ticks >= {target}", f"{count} display frames")
 
     def press(self, name):
-        """A key pressed and released, as a keyboard sends it."""
-        event = KEYS[name]
-        down = dict(event, type="keyDown" if "text" in event else "rawKeyDown")
+        key, code, number = KEYS[name]
+        event = {"key": key, "code": code, "windowsVirtualKeyCode": number}
+        # A key with text comes as keyDown with it, the others as rawKeyDown.
+        down = dict(event, type="keyDown", text=key) if len(key) == 1 else \
+            dict(event, type="rawKeyDown")
         self.cdp("Input.dispatchKeyEvent", down)
-        up = {k: v for k, v in event.items() if k != "text"}
-        self.cdp("Input.dispatchKeyEvent", dict(up, type="keyUp"))
+        self.cdp("Input.dispatchKeyEvent", dict(event, type="keyUp"))
 
     def keys_taken(self, count):
         """Whether the page took each of the last `count` keys pressed for
@@ -134,15 +124,13 @@ class BrowserSession:
 
     def screenshot(self, path):
         """The page as shown now, in device pixels, written as PNG."""
-        shot = self.cdp("Page.captureScreenshot", {"format": "png"})
         with open(path, "wb") as png:
-            png.write(base64.b64decode(shot["data"]))
+            png.write(base64.b64decode(self.cdp("Page.captureScreenshot")["data"]))
         return path
 
     def console(self):
         """The console's messages since the last call, as 'LEVEL message'."""
-        return [f"{entry['level']} {entry['message']}"
-                for entry in self.driver.get_log("browser")]
+        return [f"{entry['level']} {entry['message']}" for entry in self.driver.get_log("browser")]
 
 
 def _tree(pid):
@@ -158,22 +146,16 @@ def _tree(pid):
 
 
 def _end(pid):
-    """Ends a process by its id: SIGTERM, then SIGKILL a second later."""
+    """SIGTERM, then SIGKILL a second later, unless the process is gone (or
+    only waits to be reaped)."""
     for sig in (signal.SIGTERM, signal.SIGKILL):
+        until = time.monotonic() + 1
         try:
             os.kill(pid, sig)
-        except ProcessLookupError:
+            while time.monotonic() < until:
+                with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
+                    if stat.read().rsplit(")", 1)[1].split()[0] == "Z":
+                        return
+                time.sleep(0.01)
+        except (ProcessLookupError, FileNotFoundError):
             return
-        until = time.monotonic() + 1
-        while time.monotonic() < until:
-            if not os.path.exists(f"/proc/{pid}") or _is_zombie(pid):
-                return
-            time.sleep(0.01)
-
-
-def _is_zombie(pid):
-    try:
-        with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-            return stat.read().rsplit(")", 1)[1].split()[0] == "Z"
-    except OSError:
-        return True

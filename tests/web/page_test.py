@@ -128,7 +128,7 @@ class Page(unittest.TestCase):
         # The kept frame goes, then the page asks for no more.
         self.browser.js("window.__frameHold.release(1000)")
         self.browser.wait_ticks(10)
-        self.assertEqual(self.browser.js("window.__frameHold.pending()"), 0)
+        self.assertEqual(self.browser.js("window.__frameHold.waiting"), 0)
         self.assertLessEqual(self.browser.frames_shown(), frame + 1)
         # Its key handlers are gone: keys are the browser's again.
         for key in ("Right", "space"):
