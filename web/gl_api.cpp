@@ -26,7 +26,7 @@ static_assert(sizeof(weblayer::ClipVertex) == 7 * sizeof(float),
 
 void drawBatch()
 {
-    webglDrawTriangles(&gl.batch()->position[0], gl.batchSize());
+    webglDrawTriangles(&gl.batch()[0].position[0], gl.batchSize());
     gl.clearBatch();
 }
 
@@ -122,7 +122,10 @@ void GLAPIENTRY glBegin(GLenum mode)
                                     : weblayer::Primitive::none);
 }
 
-void GLAPIENTRY glColor3f(GLfloat red, GLfloat green, GLfloat blue) { gl.colour = {red, green, blue}; }
+void GLAPIENTRY glColor3f(GLfloat red, GLfloat green, GLfloat blue)
+{
+    gl.colour = {red, green, blue};
+}
 
 void GLAPIENTRY glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {

@@ -10,19 +10,18 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
-float& at(Matrix& m, int row, int column) { return m[static_cast<std::size_t>(column * 4 + row)]; }
+float& at(Matrix& m, std::size_t row, std::size_t column) { return m[column * 4 + row]; }
 
 } // namespace
 
 void multiply(Matrix& m, const Matrix& other)
 {
     const Matrix left = m;
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) {
+    for (std::size_t row = 0; row < 4; ++row) {
+        for (std::size_t column = 0; column < 4; ++column) {
             float sum = 0;
-            for (int k = 0; k < 4; ++k) {
-                sum += left[static_cast<std::size_t>(k * 4 + row)] *
-                       other[static_cast<std::size_t>(column * 4 + k)];
+            for (std::size_t k = 0; k < 4; ++k) {
+                sum += left[k * 4 + row] * other[column * 4 + k];
             }
             at(m, row, column) = sum;
         }
@@ -31,7 +30,7 @@ void multiply(Matrix& m, const Matrix& other)
 
 void translate(Matrix& m, float x, float y, float z)
 {
-    for (int row = 0; row < 4; ++row) {
+    for (std::size_t row = 0; row < 4; ++row) {
         at(m, row, 3) += at(m, row, 0) * x + at(m, row, 1) * y + at(m, row, 2) * z;
     }
 }
@@ -51,10 +50,12 @@ void rotate(Matrix& m, float angleDegrees, float x, float y, float z)
     const float s = std::sin(radians);
     const float t = 1 - c;
     // The rotation about a unit axis, column by column.
+    // clang-format off
     const Matrix turn{x * x * t + c,     y * x * t + z * s, x * z * t - y * s, 0,
                       x * y * t - z * s, y * y * t + c,     y * z * t + x * s, 0,
                       x * z * t + y * s, y * z * t - x * s, z * z * t + c,     0,
                       0,                 0,                 0,                 1};
+    // clang-format on
     multiply(m, turn);
 }
 
@@ -105,9 +106,9 @@ void GlState::vertex(float x, float y, float z)
     Matrix toClip = projection.top();
     multiply(toClip, modelView.top());
     ClipVertex& v = pending_[static_cast<std::size_t>(pendingCount_++)];
-    for (int row = 0; row < 4; ++row) {
-        v.position[row] = at(toClip, row, 0) * x + at(toClip, row, 1) * y +
-                          at(toClip, row, 2) * z + at(toClip, row, 3);
+    for (std::size_t row = 0; row < 4; ++row) {
+        v.position[row] = at(toClip, row, 0) * x + at(toClip, row, 1) * y + at(toClip, row, 2) * z +
+                          at(toClip, row, 3);
     }
     // The current colour goes with every vertex until glColor changes it.
     v.colour[0] = colour[0];

@@ -28,14 +28,14 @@ void perspective(Matrix& m, double fovyDegrees, double aspect, double zNear, dou
 // on a full stack or a pop of the last matrix is ignored, as GL ignores it
 // after raising an error.
 class MatrixStack {
-public:
+  public:
     Matrix& top() { return matrices_[depth_ - 1]; }
     const Matrix& top() const { return matrices_[depth_ - 1]; }
     std::size_t depth() const { return depth_; }
     void push();
     void pop();
 
-private:
+  private:
     static constexpr std::size_t capacity = 32; // Mesa's depth for both stacks
     std::array<Matrix, capacity> matrices_{identityMatrix};
     std::size_t depth_ = 1;
@@ -53,7 +53,7 @@ enum class Primitive { none, triangles, quads };
 // pairs assemble. Triangles collect in a fixed batch the caller draws and
 // empties at glEnd, or when it is full.
 class GlState {
-public:
+  public:
     MatrixStack modelView;
     MatrixStack projection;
     MatrixStack* current = &modelView;
@@ -64,13 +64,13 @@ public:
     void end();
 
     static constexpr std::size_t batchCapacity = 96; // vertices, three a triangle
-    const ClipVertex* batch() const { return batch_.data(); }
+    const std::array<ClipVertex, batchCapacity>& batch() const { return batch_; }
     std::size_t batchSize() const { return batchSize_; }
     // Full when the next vertex might not fit: it can finish a quad's two triangles.
     bool batchFull() const { return batchSize_ + 6 > batchCapacity; }
     void clearBatch() { batchSize_ = 0; }
 
-private:
+  private:
     void emitTriangle(int a, int b, int c);
 
     Primitive primitive_ = Primitive::none;

@@ -52,22 +52,25 @@ void FGAPIENTRY glutFullScreen() {}
 
 void FGAPIENTRY glutDisplayFunc(void (*callback)()) { window.display = callback; }
 void FGAPIENTRY glutReshapeFunc(void (*callback)(int, int)) { window.reshape = callback; }
-void FGAPIENTRY glutKeyboardFunc(void (*callback)(unsigned char, int, int)) { window.keyboard = callback; }
+void FGAPIENTRY glutKeyboardFunc(void (*callback)(unsigned char, int, int))
+{
+    window.keyboard = callback;
+}
 void FGAPIENTRY glutSpecialFunc(void (*callback)(int, int, int)) { window.special = callback; }
 void FGAPIENTRY glutIdleFunc(void (*callback)()) { window.idle = callback; }
 
 // The browser shows the drawing buffer once the frame's callback returns.
 void FGAPIENTRY glutSwapBuffers() {}
 
-// Frames come from the browser's event loop from now on; like freeglut's
-// loop, this one does not return to its caller.
+// Frames and keys come from the browser's event loop from now on. Unlike
+// freeglut's loop this returns, and main with it, which ends nothing here:
+// the page goes on calling the program.
 void FGAPIENTRY glutMainLoop()
 {
     // Without WebGL the page says so and the program gets no frames or keys.
     if (window.hasContext) {
         pageRun();
     }
-    emscripten_exit_with_live_runtime();
 }
 
 // One requestAnimationFrame callback: a reshape if the drawing buffer's size

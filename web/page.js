@@ -8,7 +8,7 @@
 mergeInto(LibraryManager.library, {
   $page: {
     canvas: null,
-    frame: 0, // the pending requestAnimationFrame's id
+    frameAsked: false, // a requestAnimationFrame callback is pending
     paused: false,
     ended: false,
     fullScreenAsked: false,
@@ -24,27 +24,28 @@ mergeInto(LibraryManager.library, {
       message.hidden = false;
     },
 
-    // Every call into the program goes through here: its exit() arrives as
-    // emscripten's ExitStatus, which ends the page instead of the console.
+    // Every call into the program goes through here: once it has called
+    // exit(), what comes back is the unwinding of its stack (proc_exit below),
+    // not an error.
     call: function(f) {
       try {
         f();
       } catch (e) {
-        if (!(e instanceof ExitStatus)) throw e;
-        page.end();
+        if (!page.ended) throw e;
       }
     },
 
     // Looked up at each call, so that a script loaded before the page's own
     // can wrap requestAnimationFrame to count and hold frames.
     schedule: function() {
-      if (!page.ended && !page.paused && !page.frame) {
-        page.frame = window.requestAnimationFrame(page.tick);
+      if (!page.ended && !page.paused && !page.frameAsked) {
+        page.frameAsked = true;
+        window.requestAnimationFrame(page.tick);
       }
     },
 
     tick: function() {
-      page.frame = 0;
+      page.frameAsked = false;
       if (page.ended || page.paused) return;
       // The drawing buffer is the canvas's CSS size in device pixels.
       var canvas = page.canvas, box = canvas.getBoundingClientRect(), ratio = window.devicePixelRatio;
@@ -115,6 +116,14 @@ mergeInto(LibraryManager.library, {
       if (navigator.keyboard) navigator.keyboard.unlock();
       if (document.fullscreenElement) document.exitFullscreen().catch(function() {});
     }
+  },
+
+  // The program's exit(), in place of emscripten's: the page ends, and the
+  // throw unwinds the program's stack, since nothing after exit() may run.
+  proc_exit__deps: ['$page'],
+  proc_exit: function(status) {
+    page.end();
+    throw 'exit(' + status + ')';
   },
 
   pageOpen__deps: ['$page'],
