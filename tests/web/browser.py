@@ -28,8 +28,9 @@ CHROMIUM_FLAGS = [
 KEYS = {
     "Left": ("ArrowLeft", "ArrowLeft", 37), "Up": ("ArrowUp", "ArrowUp", 38),
     "Right": ("ArrowRight", "ArrowRight", 39), "Down": ("ArrowDown", "ArrowDown", 40),
-    "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27),
+    "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27), "F2": ("F2", "F2", 113),
 }
+ALT, CTRL, META = 1, 2, 4  # CDP's modifier bits
 
 DEADLINE = 20.0  # seconds for any one awaited condition
 
@@ -102,9 +103,10 @@ class BrowserSession:
         target = self.js("window.__frameHold.ticks") + count
         self.wait_for(f"window.__frameHold.ticks >= {target}", f"{count} display frames")
 
-    def press(self, name):
+    def press(self, name, modifiers=0):
         key, code, number = KEYS[name]
-        event = {"key": key, "code": code, "windowsVirtualKeyCode": number}
+        event = {"key": key, "code": code, "windowsVirtualKeyCode": number,
+                 "modifiers": modifiers}
         # A key with text comes as keyDown with it, the others as rawKeyDown.
         down = dict(event, type="keyDown", text=key) if len(key) == 1 else \
             dict(event, type="rawKeyDown")

@@ -12,7 +12,7 @@ import tempfile
 import threading
 import unittest
 
-from browser import BrowserSession
+from browser import ALT, CTRL, META, BrowserSession
 from pixels import look
 
 PAGE = pathlib.Path(os.environ["QUENDREL_WEB_PAGE"]).resolve()
@@ -74,6 +74,13 @@ class Page(unittest.TestCase):
             self.expect_cube_at(x, y, slack)
 
     def test_shot_rises_above_the_cube_leaves_and_fires_again(self):
+        # Keys with Ctrl, Alt or Meta and the function keys are the browser's.
+        for modifier in (ALT, CTRL, META):
+            self.browser.press("space", modifier)
+        self.browser.press("F2")
+        self.assertEqual(self.browser.keys_taken(4), [False] * 4, "keys taken from the browser")
+        self.browser.run_frames(5)
+        self.expect_cube_at(START_X, 0)
         for shot in ("first", "second"):
             self.browser.press("space")
             self.browser.run_frames(5)
