@@ -6,6 +6,7 @@ failure."""
 
 import base64
 import os
+import pathlib
 import signal
 import time
 
@@ -136,28 +137,20 @@ class BrowserSession:
 
 
 def _tree(pid):
-    """The process and all its descendants, parents first."""
-    children = []
+    """The process and all its descendants."""
     try:
-        for task in os.listdir(f"/proc/{pid}/task"):
-            with open(f"/proc/{pid}/task/{task}/children", encoding="ascii") as listed:
-                children += [int(child) for child in listed.read().split()]
+        children = [int(child) for task in pathlib.Path(f"/proc/{pid}/task").iterdir()
+                    for child in (task / "children").read_text().split()]
     except OSError:
-        pass
+        children = []
     return [pid] + [each for child in children for each in _tree(child)]
 
 
 def _end(pid):
-    """SIGTERM, then SIGKILL a second later, unless the process is gone (or
-    only waits to be reaped)."""
-    for sig in (signal.SIGTERM, signal.SIGKILL):
-        until = time.monotonic() + 1
-        try:
-            os.kill(pid, sig)
-            while time.monotonic() < until:
-                with open(f"/proc/{pid}/stat", encoding="ascii") as stat:
-                    if stat.read().rsplit(")", 1)[1].split()[0] == "Z":
-                        return
-                time.sleep(0.01)
-        except (ProcessLookupError, FileNotFoundError):
-            return
+    """SIGKILL for a process that has not ended (and is not just waiting to be
+    reaped) once the browser was asked to quit."""
+    try:
+        if pathlib.Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0] != "Z":
+            os.kill(pid, signal.SIGKILL)
+    except (OSError, IndexError):
+        pass
