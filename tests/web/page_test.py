@@ -20,6 +20,7 @@ START_X = 1.5
 LAUNCH_X = 1.0  # the cube's x, truncated
 LIMIT = 10.0
 STEP = 0.1
+DRAWING_BUFFER = "(canvas => [canvas.width, canvas.height])(document.getElementById('canvas'))"
 
 
 class Page(unittest.TestCase):
@@ -95,9 +96,7 @@ class Page(unittest.TestCase):
         for width, height, ratio in ((800, 600, 1), (600, 900, 1), (1024, 768, 2)):
             self.browser.resize(width, height, ratio)
             self.browser.run_frames(2)
-            self.assertEqual(self.browser.js(
-                "[document.getElementById('canvas').width, document.getElementById('canvas').height]"),
-                             [width * ratio, height * ratio], "the drawing buffer's size")
+            self.assertEqual(self.browser.js(DRAWING_BUFFER), [width * ratio, height * ratio])
             seen = self.expect_cube_at(START_X, 0)
             self.assertEqual((seen["width"], seen["height"]), (width * ratio, height * ratio))
         # Keys carry the pointer in the drawing buffer's pixels, and Space in
