@@ -53,17 +53,30 @@ mergeInto(LibraryManager.library, {
     return true;
   },
 
-  webglClearColor: function(red, green, blue, alpha) { webgl.gl.clearColor(red, green, blue, alpha); },
-  webglClearDepth: function(depth) { webgl.gl.clearDepth(depth); },
-  webglClear: function(mask) { webgl.gl.clear(mask); },
-  webglSetCapability: function(capability, on) {
-    if (on) webgl.gl.enable(capability); else webgl.gl.disable(capability);
+  // Without WebGL, the program's GL calls before the end of start-up (its
+  // render state) find no context and do nothing.
+  webglClearColor: function(red, green, blue, alpha) {
+    if (webgl.gl) webgl.gl.clearColor(red, green, blue, alpha);
   },
-  webglDepthFunc: function(func) { webgl.gl.depthFunc(func); },
-  webglViewport: function(x, y, width, height) { webgl.gl.viewport(x, y, width, height); },
+  webglClearDepth: function(depth) {
+    if (webgl.gl) webgl.gl.clearDepth(depth);
+  },
+  webglClear: function(mask) {
+    if (webgl.gl) webgl.gl.clear(mask);
+  },
+  webglSetCapability: function(capability, on) {
+    if (webgl.gl) webgl.gl[on ? 'enable' : 'disable'](capability);
+  },
+  webglDepthFunc: function(func) {
+    if (webgl.gl) webgl.gl.depthFunc(func);
+  },
+  webglViewport: function(x, y, width, height) {
+    if (webgl.gl) webgl.gl.viewport(x, y, width, height);
+  },
 
   webglDrawTriangles: function(vertices, count) {
     var gl = webgl.gl;
+    if (!gl) return;
     gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + count * 7),
                   gl.STREAM_DRAW);
     gl.drawArrays(gl.TRIANGLES, 0, count);
