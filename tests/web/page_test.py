@@ -1,8 +1,8 @@
 """The page in headless Chromium, opened from file:// (and once from a web
 server), held at exact frames and driven by real key events: the cube where the
 projection puts it, the arrows' drift to each stop, the shot and its re-arm, a
-resize and a devicePixelRatio of 2, a lost and restored WebGL context, and
-Escape; the console stays empty throughout."""
+resize and a devicePixelRatio of 2, a lost and restored WebGL context, Escape,
+and a browser without WebGL; the console stays empty throughout."""
 
 import functools
 import http.server
@@ -20,6 +20,11 @@ START_X = 1.5
 LAUNCH_X = 1.0  # the cube's x, truncated
 LIMIT = 10.0
 STEP = 0.1
+NO_WEBGL = """
+  const realGetContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+    return String(type).startsWith('webgl') ? null : realGetContext.call(this, type, ...rest);
+  };"""
 DRAWING_BUFFER = "(canvas => [canvas.width, canvas.height])(document.getElementById('canvas'))"
 
 
@@ -142,6 +147,19 @@ class Page(unittest.TestCase):
         self.assertEqual(self.browser.keys_taken(4), [True, True, False, False],
                          "Space and Escape taken by the page (no scrolling), then Right and "
                          "Space left to the browser")
+
+    def test_without_webgl_the_page_says_so(self):
+        # A browser without WebGL gives no context: the page's scripts then
+        # find getContext answering null.
+        added = self.browser.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": NO_WEBGL})
+        try:
+            self.browser.driver.get(PAGE.as_uri())
+        finally:
+            self.browser.cdp("Page.removeScriptToEvaluateOnNewDocument", added)
+        self.browser.wait_for("!document.getElementById('message').hidden", "a message")
+        message = self.browser.driver.find_element("id", "message")
+        self.assertTrue(message.is_displayed())
+        self.assertIn("needs WebGL", message.text)
 
     def test_served_by_a_web_server(self):
         handler = functools.partial(_QuietHandler, directory=str(PAGE.parent))
