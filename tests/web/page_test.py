@@ -94,7 +94,11 @@ class Page(unittest.TestCase):
             self.assertGreater(seen["shot"], 500, f"the {shot} shot is not above the cube")
             self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.2 * seen["unit"],
                                    msg=f"the {shot} shot starts from the cube's truncated x")
-            self.browser.run_frames(25)
+            self.browser.run_frames(3)
+            rows = seen["shotBottom"] - self.look(LAUNCH_X, 0)["shotBottom"]
+            self.assertAlmostEqual(rows, 3 * seen["unit"], delta=0.3 * seen["unit"],
+                                   msg=f"the {shot} shot does not rise a unit a frame")
+            self.browser.run_frames(22)
             self.expect_cube_at(START_X, 0)
 
     def test_a_resize_and_a_pixel_ratio_of_two_reach_the_projection(self):
