@@ -39,11 +39,11 @@ DEADLINE = 20.0  # seconds for any one awaited condition
 class BrowserSession:
     def __init__(self):
         options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
+        options.binary_location = os.environ.get("CHROMIUM", "/usr/bin/chromium")
         for flag in CHROMIUM_FLAGS:
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self._service = Service("/usr/bin/chromedriver")
+        self._service = Service(os.environ.get("CHROMEDRIVER", "/usr/bin/chromedriver"))
         self.driver = None
         try:
             self.driver = webdriver.Chrome(service=self._service, options=options)

@@ -14,11 +14,11 @@ from pixels import differing_pixels, look, native_frames
 
 PAGE = pathlib.Path(os.environ["QUENDREL_WEB_PAGE"]).resolve()
 
-# Frames to compare, with the keys pressed before the frame after; the native
-# program reaches full size within its first few frames, so the first compared
-# frame is the fifth. The keys drift the cube right and up, fire a shot from
-# there, turn the cube left while the shot flies, then down to its stop, fire
-# again from below the centre and drift into the lower right corner.
+# Frames to compare and, between them, keys pressed while both sides hold. The
+# native program reaches full size within its first few frames, so the first
+# compared frame is the fifth. The keys drift the cube right and up, fire a
+# shot from there, turn the cube left while the shot flies, then down to its
+# stop, fire again from below the centre and drift into the lower right corner.
 STEPS = ["5", "150", "300", "Right", "340", "Up", "400", "space", "404", "Left", "412",
          "Down", "600", "space", "610", "Right", "1000"]
 # Pixels on the edges of the cube and the shot, where two rasterisers may
