@@ -105,14 +105,27 @@ class BrowserSession:
         self.wait_for(f"window.__frameHold.ticks >= {target}", f"{count} display frames")
 
     def press(self, name, modifiers=0):
+        """A key pressed and released, as a keyboard sends it."""
+        self.key_down(name, modifiers)
+        self.key_up(name, modifiers)
+
+    def key_down(self, name, modifiers=0, repeat=False):
+        """The key goes down, or repeats as a held key does."""
         key, code, number = KEYS[name]
-        event = {"key": key, "code": code, "windowsVirtualKeyCode": number,
-                 "modifiers": modifiers}
         # A key with text comes as keyDown with it, the others as rawKeyDown.
-        down = dict(event, type="keyDown", text=key) if len(key) == 1 else \
-            dict(event, type="rawKeyDown")
-        self.cdp("Input.dispatchKeyEvent", down)
-        self.cdp("Input.dispatchKeyEvent", dict(event, type="keyUp"))
+        down = {"type": "keyDown", "text": key} if len(key) == 1 else {"type": "rawKeyDown"}
+        self.cdp("Input.dispatchKeyEvent", dict(down, key=key, code=code, modifiers=modifiers,
+                                                windowsVirtualKeyCode=number, autoRepeat=repeat))
+
+    def key_up(self, name, modifiers=0):
+        key, code, number = KEYS[name]
+        self.cdp("Input.dispatchKeyEvent", {"type": "keyUp", "key": key, "code": code,
+                                            "windowsVirtualKeyCode": number,
+                                            "modifiers": modifiers})
+
+    def point_at(self, x, y):
+        """The pointer moves to (x, y) in CSS pixels."""
+        self.cdp("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
 
     def keys_taken(self, count):
         """Whether the page took each of the last `count` keys pressed for

@@ -1,8 +1,9 @@
 """The page in headless Chromium, opened from file:// (and once from a web
 server), held at exact frames and driven by real key events: the cube where the
-projection puts it, the arrows' drift to each stop, the shot and its re-arm, a
-resize and a devicePixelRatio of 2, a lost and restored WebGL context, Escape,
-and a browser without WebGL; the console stays empty throughout."""
+projection puts it, the arrows' drift to each stop, the shot and its re-arm, the
+keys left to the browser, resizes and a devicePixelRatio of 2 (the pointer in
+drawing-buffer pixels, a held key's repeat), a lost and restored WebGL context,
+Escape, and a browser without WebGL; the console stays empty throughout."""
 
 import functools
 import http.server
@@ -101,7 +102,7 @@ class Page(unittest.TestCase):
             self.browser.run_frames(22)
             self.expect_cube_at(START_X, 0)
 
-    def test_a_resize_and_a_pixel_ratio_of_two_reach_the_projection(self):
+    def test_resizes_and_a_pixel_ratio_of_two_reach_projection_and_pointer(self):
         for width, height, ratio in ((800, 600, 1), (600, 900, 1), (1024, 768, 2)):
             self.browser.resize(width, height, ratio)
             self.browser.run_frames(2)
@@ -110,15 +111,19 @@ class Page(unittest.TestCase):
             self.assertEqual((seen["width"], seen["height"]), (width * ratio, height * ratio))
         # Keys carry the pointer in the drawing buffer's pixels, and Space in
         # flight takes them as the shot's place in scene units: (3, 2) CSS
-        # pixels at a ratio of 2 put the shot at (6, 4).
+        # pixels at a ratio of 2 put the shot at (6, 4). Space held down
+        # repeats, and its repeat moves the shot again.
         self.browser.press("space")
         self.browser.run_frames(3)
-        self.browser.cdp("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": 3, "y": 2})
-        self.browser.press("space")
+        self.browser.point_at(1, 3)
+        self.browser.key_down("space")
+        self.browser.point_at(3, 2)
+        self.browser.key_down("space", repeat=True)
+        self.browser.key_up("space")
         self.browser.run_frames(1)
         seen = self.look(6, 4)
         self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.3 * seen["unit"],
-                               msg="the shot is not where the pointer put it")
+                               msg="the shot is not where the pointer put it at the repeat")
 
     def test_a_lost_context_pauses_and_a_restored_one_goes_on(self):
         self.browser.press("Right")
