@@ -3,8 +3,6 @@
 // session holds.
 #include "quendrel_fixture.h"
 
-#include <cmath>
-
 SessionOptions quendrelOptions()
 {
     SessionOptions options;
@@ -45,21 +43,5 @@ void QuendrelOnScreen::expectCubeAt(double sceneX, double sceneY, double slack)
 
 std::pair<int, std::string> QuendrelOnScreen::strayPixels(double cubeX, double cubeY)
 {
-    const WindowRect place = window();
-    const PixelPoint centre = projectToWindow(cubeX, cubeY, place.width, place.height);
-    const double box = pixelsPerUnit(place.height) * 1.5;
-    const ScreenImage screen = programSession->x().grabScreen();
-    int stray = 0;
-    std::string first;
-    for (int y = 0; y < place.height && place.y + y < screen.height; ++y) {
-        for (int x = 0; x < place.width && place.x + x < screen.width; ++x) {
-            const bool nearCube = std::abs(x - centre.x) < box && std::abs(y - centre.y) < box;
-            const Rgb seen = screen.at(place.x + x, place.y + y);
-            if (!nearCube && !isBlack(seen) && stray++ == 0) {
-                first = "at (" + std::to_string(x) + ", " + std::to_string(y) +
-                        ") expected black, saw " + describe(seen);
-            }
-        }
-    }
-    return {stray, first};
+    return ::strayPixels(programSession->x().grabScreen(), window(), cubeX, cubeY);
 }

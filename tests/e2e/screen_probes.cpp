@@ -75,6 +75,37 @@ PixelSet findPixels(const ScreenImage& screen, const WindowRect& area,
     return found;
 }
 
+std::pair<int, std::string> strayPixels(const ScreenImage& screen, const WindowRect& window,
+                                        double cubeX, double cubeY)
+{
+    const PixelPoint centre = projectToWindow(cubeX, cubeY, window.width, window.height);
+    const double box = pixelsPerUnit(window.height) * 1.5;
+    int stray = 0;
+    std::string first;
+    for (int y = 0; y < window.height && window.y + y < screen.height; ++y) {
+        for (int x = 0; x < window.width && window.x + x < screen.width; ++x) {
+            const bool nearCube = std::abs(x - centre.x) < box && std::abs(y - centre.y) < box;
+            const Rgb seen = screen.at(window.x + x, window.y + y);
+            if (!nearCube && !isBlack(seen) && stray++ == 0) {
+                first = "at (" + std::to_string(x) + ", " + std::to_string(y) +
+                        ") expected black, saw " + describe(seen);
+            }
+        }
+    }
+    return {stray, first};
+}
+
+int differingPixels(const ScreenImage& a, const ScreenImage& b)
+{
+    int differing = 0;
+    for (int y = 0; y < std::min(a.height, b.height); ++y) {
+        for (int x = 0; x < std::min(a.width, b.width); ++x) {
+            differing += near(a.at(x, y), b.at(x, y)) ? 0 : 1;
+        }
+    }
+    return differing;
+}
+
 WindowRect aboveCube(const WindowRect& window)
 {
     WindowRect above = window;

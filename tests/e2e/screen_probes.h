@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "screen_image.h"
 #include "x_client.h"
@@ -35,6 +36,15 @@ struct PixelSet {
 
 PixelSet findPixels(const ScreenImage& screen, const WindowRect& area,
                     const std::function<bool(Rgb)>& test);
+
+// Pixels that are not background in a window's area of the screen, away from
+// a cube drawn at (x, y): their count, and where the first is and what it shows.
+std::pair<int, std::string> strayPixels(const ScreenImage& screen, const WindowRect& window,
+                                        double cubeX, double cubeY);
+
+// Pixels whose colours differ by more than the rounding of two renderers, over
+// the area both images cover from their top-left corners.
+int differingPixels(const ScreenImage& a, const ScreenImage& b);
 
 // The rows above the top of a cube at height 0, where a shot flies.
 WindowRect aboveCube(const WindowRect& window);

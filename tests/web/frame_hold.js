@@ -1,0 +1,64 @@
+// Put before the page's own scripts (CDP Page.addScriptToEvaluateOnNewDocument):
+// counts the page's frames, one per requestAnimationFrame callback, and holds
+// the page after a given frame, as the frame preload holds the native program
+// in its swap. A held callback is kept, not run, until the test lets more
+// frames go; keys sent meanwhile reach the page before it runs.
+(() => {
+  const realRequest = window.requestAnimationFrame.bind(window);
+  const hold = {
+    shown: 0,       // callbacks run
+    holdAfter: 1,   // the page holds once this many have run
+    held: [],       // callbacks kept while held
+    waiting: 0,     // callbacks asked for and not yet run, held ones too
+    ticks: 0,       // the test's own count of displayed frames
+    keysTaken: [],  // for each key, whether the page took it (preventDefault)
+    lost: 0,        // webglcontextlost events
+    restored: 0,    // webglcontextrestored events
+    context: null,  // the page's WebGL context
+  };
+
+  const schedule = (callback) => realRequest((time) => {
+    if (hold.shown >= hold.holdAfter) {
+      hold.held.push(callback);
+      return;
+    }
+    hold.shown += 1;
+    hold.waiting -= 1;
+    callback(time);
+  });
+  window.requestAnimationFrame = (callback) => {
+    hold.waiting += 1;
+    return schedule(callback);
+  };
+  // From a hold: lets `count` more frames run, then holds again.
+  hold.release = (count) => {
+    hold.holdAfter = hold.shown + count;
+    hold.held.splice(0).forEach(schedule);
+  };
+  hold.isHeldAfter = (frame) => hold.shown >= frame && hold.held.length > 0;
+
+  const tick = () => { hold.ticks += 1; realRequest(tick); };
+  realRequest(tick);
+  // Read once every listener has had the key.
+  window.addEventListener('keydown', (event) => {
+    setTimeout(() => hold.keysTaken.push(event.defaultPrevented));
+  });
+
+  const realGetContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function (...args) {
+    const context = realGetContext.apply(this, args);
+    if (context && String(args[0]).startsWith('webgl') && !hold.context) {
+      hold.context = context;
+      this.addEventListener('webglcontextlost', () => { hold.lost += 1; });
+      this.addEventListener('webglcontextrestored', () => { hold.restored += 1; });
+    }
+    return context;
+  };
+  // WEBGL_lose_context, taken while the context is there: a lost one gives none.
+  hold.loseContext = () => {
+    hold.contextLoser = hold.context.getExtension('WEBGL_lose_context');
+    hold.contextLoser.loseContext();
+  };
+  hold.restoreContext = () => hold.contextLoser.restoreContext();
+  window.__frameHold = hold;
+})();

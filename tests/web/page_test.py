@@ -1,0 +1,195 @@
+"""The page in headless Chromium, opened from file:// (and once from a web
+server), held at exact frames and driven by real key events: the cube where the
+projection puts it, the arrows' drift to each stop, the shot and its re-arm, the
+keys left to the browser, resizes and a devicePixelRatio of 2 (the pointer in
+drawing-buffer pixels, a held key's repeat), a lost and restored WebGL context,
+Escape, and a browser without WebGL; the console stays empty throughout."""
+
+import functools
+import http.server
+import os
+import pathlib
+import tempfile
+import threading
+import unittest
+
+from browser import ALT, CTRL, META, BrowserSession
+from pixels import look
+
+PAGE = pathlib.Path(os.environ["QUENDREL_WEB_PAGE"]).resolve()
+START_X = 1.5
+LAUNCH_X = 1.0  # the cube's x, truncated
+LIMIT = 10.0
+STEP = 0.1
+NO_WEBGL = """
+  const realGetContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+    return String(type).startsWith('webgl') ? null : realGetContext.call(this, type, ...rest);
+  };"""
+DRAWING_BUFFER = "(canvas => [canvas.width, canvas.height])(document.getElementById('canvas'))"
+
+
+class Page(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = BrowserSession()
+        cls.pictures = tempfile.TemporaryDirectory(prefix="quendrel-web-")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        cls.pictures.cleanup()
+
+    def setUp(self):
+        self.browser.open(PAGE.as_uri())
+
+    def tearDown(self):
+        self.assertEqual(self.browser.console(), [], "the console has messages")
+
+    def look(self, cube_x, cube_y):
+        """The page's picture now, with the cube expected at (cube_x, cube_y)."""
+        path = os.path.join(self.pictures.name, f"{self.id()}.png")
+        return look(self.browser.screenshot(path), cube_x, cube_y)
+
+    def expect_cube_at(self, x, y, slack=3.0, alone=True):
+        seen = self.look(x, y)
+        context = f"cube expected at scene ({x:.1f}, {y:.1f}): {seen}"
+        self.assertGreater(seen["cube"], 500, context)
+        self.assertAlmostEqual(seen["cubeX"], seen["expectedX"], delta=slack, msg=context)
+        self.assertAlmostEqual(seen["cubeY"], seen["expectedY"], delta=slack, msg=context)
+        if alone:
+            self.assertEqual(seen["stray"], 0, "something besides the cube; " + context)
+        return seen
+
+    def test_first_frame_and_each_arrows_drift_to_its_stop(self):
+        self.assertEqual(self.browser.driver.title, "Quendrel")
+        self.expect_cube_at(START_X, 0)
+        slack = self.look(0, 0)["unit"] * STEP * 1.5
+        # One step per animation frame: 20 frames on, the cube has made 19
+        # steps (a frame shows where the frame before left it).
+        self.browser.press("Right")
+        self.browser.run_frames(20)
+        self.expect_cube_at(START_X + 19 * STEP, 0, slack)
+        x, y = START_X + 19 * STEP, 0.0
+        for key, dx, dy, frames in (("Right", 1, 0, 70), ("Left", -1, 0, 205),
+                                    ("Up", 0, 1, 105), ("Down", 0, -1, 205)):
+            self.browser.press(key)
+            self.browser.run_frames(frames)
+            x, y = (dx * LIMIT if dx else x), (dy * LIMIT if dy else y)
+            self.expect_cube_at(x, y, slack)
+            self.browser.run_frames(20)
+            self.expect_cube_at(x, y, slack)
+
+    def test_shot_rises_above_the_cube_leaves_and_fires_again(self):
+        # Keys with Ctrl, Alt or Meta and the function keys are the browser's.
+        for modifier in (ALT, CTRL, META):
+            self.browser.press("space", modifier)
+        self.browser.press("F2")
+        self.assertEqual(self.browser.keys_taken(4), [False] * 4, "keys taken from the browser")
+        self.browser.run_frames(5)
+        self.expect_cube_at(START_X, 0)
+        for shot in ("first", "second"):
+            self.browser.press("space")
+            self.browser.run_frames(5)
+            seen = self.look(LAUNCH_X, 0)
+            self.assertGreater(seen["shot"], 500, f"the {shot} shot is not above the cube")
+            self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.2 * seen["unit"],
+                                   msg=f"the {shot} shot starts from the cube's truncated x")
+            self.browser.run_frames(3)
+            rows = seen["shotBottom"] - self.look(LAUNCH_X, 0)["shotBottom"]
+            self.assertAlmostEqual(rows, 3 * seen["unit"], delta=0.3 * seen["unit"],
+                                   msg=f"the {shot} shot does not rise a unit a frame")
+            self.browser.run_frames(22)
+            self.expect_cube_at(START_X, 0)
+
+    def test_resizes_and_a_pixel_ratio_of_two_reach_projection_and_pointer(self):
+        for width, height, ratio in ((800, 600, 1), (600, 900, 1), (1024, 768, 2)):
+            self.browser.resize(width, height, ratio)
+            self.browser.run_frames(2)
+            self.assertEqual(self.browser.js(DRAWING_BUFFER), [width * ratio, height * ratio])
+            seen = self.expect_cube_at(START_X, 0)
+            self.assertEqual((seen["width"], seen["height"]), (width * ratio, height * ratio))
+        # Keys carry the pointer in the drawing buffer's pixels, and Space in
+        # flight takes them as the shot's place in scene units: (3, 2) CSS
+        # pixels at a ratio of 2 put the shot at (6, 4). Space held down
+        # repeats, and its repeat moves the shot again.
+        self.browser.press("space")
+        self.browser.run_frames(3)
+        self.browser.point_at(1, 3)
+        self.browser.key_down("space")
+        self.browser.point_at(3, 2)
+        self.browser.key_down("space", repeat=True)
+        self.browser.key_up("space")
+        self.browser.run_frames(1)
+        seen = self.look(6, 4)
+        self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.3 * seen["unit"],
+                               msg="the shot is not where the pointer put it at the repeat")
+
+    def test_a_lost_context_pauses_and_a_restored_one_goes_on(self):
+        self.browser.press("Right")
+        self.browser.run_frames(10)
+        before = self.look(START_X, 0)
+        self.browser.js("window.__frameHold.loseContext()")
+        self.browser.wait_for("window.__frameHold.lost === 1", "the context lost")
+        self.browser.js("window.__frameHold.restoreContext()")
+        self.browser.wait_for("window.__frameHold.restored === 1", "the context restored")
+        self.browser.run_frames(10)
+        # The scene goes on from where it was: 20 frames drifting, 19 steps.
+        self.expect_cube_at(START_X + 19 * STEP, 0, before["unit"] * STEP * 1.5)
+
+    def test_escape_stops_drawing_and_says_so_quietly(self):
+        self.browser.press("space")
+        self.browser.run_frames(3)
+        frame = self.browser.frames_shown()
+        self.browser.press("Escape")
+        message = self.browser.driver.find_element("id", "message")
+        self.assertTrue(message.is_displayed(), "no message after Escape")
+        self.assertIn("Quendrel has ended", message.text)
+        # The kept frame goes, then the page asks for no more.
+        self.browser.js("window.__frameHold.release(1000)")
+        self.browser.wait_ticks(10)
+        self.assertEqual(self.browser.js("window.__frameHold.waiting"), 0)
+        self.assertLessEqual(self.browser.frames_shown(), frame + 1)
+        # Its key handlers are gone: keys are the browser's again.
+        for key in ("Right", "space"):
+            self.browser.press(key)
+        self.assertEqual(self.browser.keys_taken(4), [True, True, False, False],
+                         "Space and Escape taken by the page (no scrolling), then Right and "
+                         "Space left to the browser")
+
+    def test_without_webgl_the_page_says_so(self):
+        # A browser without WebGL gives no context: the page's scripts then
+        # find getContext answering null.
+        added = self.browser.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": NO_WEBGL})
+        try:
+            self.browser.driver.get(PAGE.as_uri())
+        finally:
+            self.browser.cdp("Page.removeScriptToEvaluateOnNewDocument", added)
+        self.browser.wait_for("!document.getElementById('message').hidden", "a message")
+        message = self.browser.driver.find_element("id", "message")
+        self.assertTrue(message.is_displayed())
+        self.assertIn("needs WebGL", message.text)
+
+    def test_served_by_a_web_server(self):
+        handler = functools.partial(_QuietHandler, directory=str(PAGE.parent))
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        thread = threading.Thread(target=server.serve_forever)
+        thread.start()
+        try:
+            self.browser.open(f"http://127.0.0.1:{server.server_port}/{PAGE.name}")
+            self.expect_cube_at(START_X, 0)
+        finally:
+            server.shutdown()
+            thread.join()
+            server.server_close()
+
+
+class _QuietHandler(http.server.SimpleHTTPRequestHandler):
+    """Serves files without an access log on stderr."""
+
+    def log_message(self, *args):
+        pass
+
+
+if __name__ == "__main__":
+    unittest.main()
