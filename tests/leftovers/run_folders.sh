@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The HOME and TMPDIR of a run of the windows and package tests, in $2:
+# The HOME and TMPDIR of a run of the windows, package and web tests, in $2:
 # "make" makes both empty; "check" lists what is left in them, Mesa's shader
 # cache aside, and fails if anything is.
 set -euo pipefail
@@ -16,7 +16,7 @@ case $action in
     left=$(find "$run/home" "$run/tmp" -mindepth 1 \
       -path "$cache/mesa_shader_cache" -prune -o ! -path "$cache" -print)
     if [[ -n $left ]]; then
-      echo "The windows and package tests left these in the HOME and TMPDIR they ran with:"
+      echo "The windows, package and web tests left these in the HOME and TMPDIR they ran with:"
       echo "$left"
       exit 1
     fi

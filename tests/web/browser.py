@@ -7,7 +7,9 @@ failure."""
 import base64
 import os
 import pathlib
+import shutil
 import signal
+import tempfile
 import time
 
 from selenium import webdriver
@@ -43,7 +45,12 @@ class BrowserSession:
         for flag in CHROMIUM_FLAGS:
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self._service = Service(os.environ.get("CHROMEDRIVER", "/usr/bin/chromedriver"))
+        # Chromium keeps a profile, crash reports and certificate stores in
+        # HOME and TMPDIR: folders of the session's own, removed with it.
+        self._home = tempfile.mkdtemp(prefix="chromium-home-")
+        options.add_argument("--user-data-dir=" + os.path.join(self._home, "profile"))
+        self._service = Service(os.environ.get("CHROMEDRIVER", "/usr/bin/chromedriver"),
+                                env=dict(os.environ, HOME=self._home, TMPDIR=self._home))
         self.driver = None
         try:
             self.driver = webdriver.Chrome(service=self._service, options=options)
@@ -63,6 +70,7 @@ class BrowserSession:
             self._service.stop()
             for pid in pids:
                 _end(pid)
+            shutil.rmtree(self._home, ignore_errors=True)
 
     def open(self, url, width=1024, height=768, pixel_ratio=1):
         """Opens `url` at a viewport of width x height CSS pixels and the given
