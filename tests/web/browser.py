@@ -46,11 +46,14 @@ class BrowserSession:
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         # Chromium keeps a profile, crash reports and certificate stores in
-        # HOME and TMPDIR: folders of the session's own, removed with it.
+        # HOME and TMPDIR: folders of the session's own, removed with it. Its
+        # TMPDIR holds a Unix socket, whose path may not pass 107 bytes: a
+        # short folder in /tmp, whatever the test's own TMPDIR is.
         self._home = tempfile.mkdtemp(prefix="chromium-home-")
+        self._tmp = tempfile.mkdtemp(prefix="quendrel-chromium-", dir="/tmp")
         options.add_argument("--user-data-dir=" + os.path.join(self._home, "profile"))
         self._service = Service(os.environ.get("CHROMEDRIVER", "/usr/bin/chromedriver"),
-                                env=dict(os.environ, HOME=self._home, TMPDIR=self._home))
+                                env=dict(os.environ, HOME=self._home, TMPDIR=self._tmp))
         self.driver = None
         try:
             self.driver = webdriver.Chrome(service=self._service, options=options)
@@ -71,6 +74,7 @@ class BrowserSession:
             for pid in pids:
                 _end(pid)
             shutil.rmtree(self._home, ignore_errors=True)
+            shutil.rmtree(self._tmp, ignore_errors=True)
 
     def open(self, url, width=1024, height=768, pixel_ratio=1):
         """Opens `url` at a viewport of width x height CSS pixels and the given
