@@ -1,0 +1,283 @@
+// The web layer's GL and GLU semantics held against Mesa's. The program's own
+// calls in handleReshape and renderFrame, recorded by the GL double, are
+// replayed into Mesa's off-screen renderer (OSMesa, with GLU) and into the
+// layer's GlState: the matrices must agree, and so must the triangles Mesa's
+// feedback mode reports and those the layer assembles for WebGL.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GL/glut.h>
+#include <GL/osmesa.h>
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "app/render_setup.h"
+#include "gl_state.h"
+#include "input/keys.h"
+#include "scene/frame.h"
+#include "test_support.h"
+
+// Mesa's off-screen renderer keeps some allocations of its own to the end of
+// the process: a sanitizer build's leak check is for this program's code.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
+extern "C" const char* __lsan_default_suppressions() { return "leak:libOSMesa.so\n"; }
+
+namespace {
+
+using weblayer::GlState;
+using weblayer::Matrix;
+
+// Mesa and its GLU, loaded under their own names: the double defines the
+// program's entry points in this executable. OSMesa is loaded globally, so
+// that GLU's own GL calls reach it.
+struct Mesa {
+    void* osmesa = dlopen(QUENDREL_OSMESA_LIBRARY, RTLD_NOW | RTLD_GLOBAL);
+    void* glu = dlopen(QUENDREL_GLU_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+
+    template <typename F>
+    F load(const char* name) const
+    {
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): dlsym returns void*
+        return reinterpret_cast<F>(dlsym(std::strncmp(name, "glu", 3) == 0 ? glu : osmesa, name));
+    }
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage,bugprone-macro-parentheses): names a member
+#define MESA_ENTRY(name) decltype(&::name) name = load<decltype(&::name)>(#name)
+    MESA_ENTRY(OSMesaCreateContextExt);
+    MESA_ENTRY(OSMesaMakeCurrent);
+    MESA_ENTRY(glMatrixMode);
+    MESA_ENTRY(glLoadIdentity);
+    MESA_ENTRY(glPushMatrix);
+    MESA_ENTRY(glPopMatrix);
+    MESA_ENTRY(glTranslatef);
+    MESA_ENTRY(glRotatef);
+    MESA_ENTRY(gluPerspective);
+    MESA_ENTRY(glViewport);
+    MESA_ENTRY(glBegin);
+    MESA_ENTRY(glColor3f);
+    MESA_ENTRY(glVertex3f);
+    MESA_ENTRY(glEnd);
+    MESA_ENTRY(glGetFloatv);
+    MESA_ENTRY(glGetIntegerv);
+    MESA_ENTRY(glFeedbackBuffer);
+    MESA_ENTRY(glRenderMode);
+#undef MESA_ENTRY
+
+    Matrix matrix(GLenum which) const
+    {
+        Matrix m{};
+        glGetFloatv(which, m.data());
+        return m;
+    }
+};
+
+// A triangle corner in window coordinates, with its colour.
+struct Corner {
+    float x, y, z, r, g, b;
+};
+
+constexpr int viewWidth = 1024;
+constexpr int viewHeight = 768;
+
+// Replays the double's log into both. At each glEnd the model-view matrices
+// are compared and the layer's triangles taken, in window coordinates.
+class WebGlSemantics : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_NE(mesa().osmesa, nullptr) << dlerror();
+        ASSERT_NE(mesa().glu, nullptr) << dlerror();
+        static std::vector<unsigned char> pixels(std::size_t{4} * 64 * 64);
+        OSMesaContext context = mesa().OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+        ASSERT_TRUE(mesa().OSMesaMakeCurrent(context, pixels.data(), GL_UNSIGNED_BYTE, 64, 64));
+    }
+
+    static Mesa& mesa()
+    {
+        static Mesa loaded;
+        return loaded;
+    }
+
+    void SetUp() override { startScene(); }
+
+    void replayLog()
+    {
+        const Mesa& m = mesa();
+        for (int i = 0; i < gldouble::callCount(); ++i) {
+            const std::string name = gldouble::call(i).name;
+            const auto& a = gldouble::call(i).args;
+            const auto f = [&a](int n) { return static_cast<float>(a[n]); };
+            if (name == "glMatrixMode") {
+                m.glMatrixMode(static_cast<GLenum>(a[0]));
+                layer.current = a[0] == GL_PROJECTION ? &layer.projection : &layer.modelView;
+            } else if (name == "glLoadIdentity") {
+                m.glLoadIdentity();
+                layer.current->top() = weblayer::identityMatrix;
+            } else if (name == "glPushMatrix") {
+                m.glPushMatrix();
+                layer.current->push();
+            } else if (name == "glPopMatrix") {
+                m.glPopMatrix();
+                layer.current->pop();
+            } else if (name == "glTranslatef") {
+                m.glTranslatef(f(0), f(1), f(2));
+                weblayer::translate(layer.current->top(), f(0), f(1), f(2));
+            } else if (name == "glRotatef") {
+                m.glRotatef(f(0), f(1), f(2), f(3));
+                weblayer::rotate(layer.current->top(), f(0), f(1), f(2), f(3));
+            } else if (name == "gluPerspective") {
+                m.gluPerspective(a[0], a[1], a[2], a[3]);
+                weblayer::perspective(layer.current->top(), a[0], a[1], a[2], a[3]);
+            } else if (name == "glViewport") {
+                m.glViewport(static_cast<GLint>(a[0]), static_cast<GLint>(a[1]),
+                             static_cast<GLsizei>(a[2]), static_cast<GLsizei>(a[3]));
+            } else if (name == "glBegin") {
+                m.glBegin(static_cast<GLenum>(a[0]));
+                layer.begin(a[0] == GL_QUADS       ? weblayer::Primitive::quads
+                            : a[0] == GL_TRIANGLES ? weblayer::Primitive::triangles
+                                                   : weblayer::Primitive::none);
+            } else if (name == "glColor3f") {
+                m.glColor3f(f(0), f(1), f(2));
+                layer.colour = {f(0), f(1), f(2)};
+            } else if (name == "glVertex3f") {
+                m.glVertex3f(f(0), f(1), f(2));
+                layer.vertex(f(0), f(1), f(2));
+            } else if (name == "glEnd") {
+                m.glEnd();
+                layer.end();
+                expectMatrix(layer.modelView.top(), m.matrix(GL_MODELVIEW_MATRIX), "model-view");
+                takeLayerTriangles();
+            }
+        }
+    }
+
+    // Window coordinates as the viewport and depth range [0, 1] make them.
+    void takeLayerTriangles()
+    {
+        for (std::size_t i = 0; i < layer.batchSize(); ++i) {
+            const weblayer::ClipVertex& v = layer.batch().at(i);
+            const float w = v.position[3];
+            layerCorners.push_back(
+                {(v.position[0] / w + 1) * viewWidth / 2, (v.position[1] / w + 1) * viewHeight / 2,
+                 (v.position[2] / w + 1) / 2, v.colour[0], v.colour[1], v.colour[2]});
+        }
+        layer.clearBatch();
+    }
+
+    static void expectMatrix(const Matrix& layerMatrix, const Matrix& mesaMatrix, const char* what)
+    {
+        for (std::size_t i = 0; i < 16; ++i) {
+            EXPECT_NEAR(layerMatrix[i], mesaMatrix[i], 2e-6 * (1 + std::abs(mesaMatrix[i])))
+                << what << " element " << i;
+        }
+    }
+
+    // The program's frame, replayed under Mesa's feedback mode, which reports
+    // each triangle it would rasterise: the layer must assemble the same ones.
+    void expectFrameAsMesa()
+    {
+        const bool shotFlies = scene.shotActive;
+        gldouble::reset();
+        renderFrame();
+        std::vector<GLfloat> feedback(4096);
+        mesa().glFeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_3D_COLOR,
+                                feedback.data());
+        mesa().glRenderMode(GL_FEEDBACK);
+        layerCorners.clear();
+        replayLog();
+        const GLint used = mesa().glRenderMode(GL_RENDER);
+
+        // Each polygon: its token, its corner count, then x y z r g b a a corner.
+        std::vector<Corner> mesaCorners;
+        for (auto i = feedback.begin(); i < feedback.begin() + used;) {
+            ASSERT_EQ(*i++, GL_POLYGON_TOKEN);
+            ASSERT_EQ(*i++, 3) << "a polygon Mesa did not split into triangles";
+            for (int corner = 0; corner < 3; ++corner, i += 7) {
+                mesaCorners.push_back({i[0], i[1], i[2], i[3], i[4], i[5]});
+            }
+        }
+        // Twelve triangles for the cube, four for the shot while it flies.
+        ASSERT_EQ(mesaCorners.size(), (shotFlies ? 16u : 12u) * 3);
+        ASSERT_EQ(layerCorners.size(), mesaCorners.size());
+        for (std::size_t i = 0; i < mesaCorners.size(); ++i) {
+            const Corner& l = layerCorners[i];
+            const Corner& m = mesaCorners[i];
+            EXPECT_NEAR(l.x, m.x, 1e-3) << "corner " << i;
+            EXPECT_NEAR(l.y, m.y, 1e-3) << "corner " << i;
+            EXPECT_NEAR(l.z, m.z, 1e-5) << "corner " << i;
+            EXPECT_EQ(std::tie(l.r, l.g, l.b), std::tie(m.r, m.g, m.b)) << "corner " << i;
+        }
+
+        GLint depth = 0;
+        mesa().glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+        EXPECT_EQ(layer.modelView.depth(), static_cast<std::size_t>(depth));
+        expectMatrix(layer.modelView.top(), mesa().matrix(GL_MODELVIEW_MATRIX), "model-view");
+    }
+
+    void reshape(int width, int height)
+    {
+        gldouble::reset();
+        handleReshape(width, height);
+        replayLog();
+    }
+
+    const GlState& layerGl() const { return layer; }
+
+  private:
+    GlState layer;
+    std::vector<Corner> layerCorners;
+};
+
+// Sizes with a zero height (taken as 1) and a zero width (a degenerate
+// perspective, which GLU leaves out).
+TEST_F(WebGlSemantics, ReshapeLeavesTheMatricesMesaAndGluLeave)
+{
+    const int sizes[][2] = {{1024, 768}, {500, 500}, {1, 1080}, {640, 0}, {0, 0}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1]);
+        reshape(size[0], size[1]);
+        expectMatrix(layerGl().projection.top(), mesa().matrix(GL_PROJECTION_MATRIX), "projection");
+        expectMatrix(layerGl().modelView.top(), mesa().matrix(GL_MODELVIEW_MATRIX), "model-view");
+        GLint mode = 0;
+        mesa().glGetIntegerv(GL_MATRIX_MODE, &mode);
+        EXPECT_EQ(layerGl().current == &layerGl().modelView, mode == GL_MODELVIEW);
+    }
+}
+
+// The first frame turns by 0 about (0, 0, 0); then the axis grows. Space
+// launches the shot, which saves the matrix and restores it after the cube.
+TEST_F(WebGlSemantics, FramesAssembleTheTrianglesMesaDoes)
+{
+    reshape(viewWidth, viewHeight);
+    for (int frame = 1; frame <= 400; ++frame) {
+        SCOPED_TRACE(::testing::Message() << "frame " << frame);
+        if (frame == 3) {
+            handleKey(' ', 100, 200);
+        }
+        if (frame == 30) {
+            handleSpecialKey(GLUT_KEY_UP, 0, 0);
+        }
+        // Frames 1 to 12 (the shot launched in frame 3 stays in view),
+        // then every 97th with the cube drifting up.
+        if (frame <= 12 || frame % 97 == 0) {
+            expectFrameAsMesa();
+        } else {
+            renderFrame();
+        }
+    }
+}
+
+// Mesa turns nothing about a zero axis, whatever the angle.
+TEST_F(WebGlSemantics, ZeroAxisTurnsNothing)
+{
+    reshape(viewWidth, viewHeight);
+    scene.cubeAngle = 30.0f;
+    expectFrameAsMesa();
+}
+
+} // namespace
