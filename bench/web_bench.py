@@ -38,9 +38,9 @@ def gzipped_size(data):
 
 def page_parts(data):
     """What one self-contained page holds: the bytes of the WebAssembly inlined
-    in it (emscripten's SINGLE_FILE writes it as a base64 data URI), and the
-    bytes of everything else (HTML and JavaScript)."""
-    inlined = re.findall(rb"data:application/octet-stream;base64,([A-Za-z0-9+/=]+)", data)
+    in it as base64 (found by its header, "\\0asm" and version 1), and the bytes
+    of everything else (HTML and JavaScript)."""
+    inlined = re.findall(rb"AGFzbQEAAA[A-Za-z0-9+/]*={0,2}", data)
     wasm = sum(len(base64.b64decode(text)) for text in inlined)
     return wasm, len(data) - sum(len(text) for text in inlined)
 

@@ -60,13 +60,12 @@ class Interleaving(unittest.TestCase):
 
 class PageParts(unittest.TestCase):
     def test_inlined_webassembly_is_counted_decoded_and_the_rest_as_it_is(self):
-        wasm = bytes(range(256)) * 3
-        # The runtime names the data URI's prefix in a string of its own, with no data.
-        page = (b"<script>var prefix = 'data:application/octet-stream;base64,';"
-                b"var binary = 'data:application/octet-stream;base64,"
-                + base64.b64encode(wasm) + b"';</script>")
-        rest = len(page) - len(base64.b64encode(wasm))
-        self.assertEqual(web_bench.page_parts(page), (768, rest))
+        wasm = b"\0asm\1\0\0\0" + bytes(range(256)) * 3
+        encoded = base64.b64encode(wasm)
+        # Emscripten's two ways of inlining it: a data URI, or a string it decodes.
+        for page in [b"<script>var f = 'data:application/octet-stream;base64," + encoded + b"';",
+                     b'<script>Module["wasm"] = base64Decode("' + encoded + b'");']:
+            self.assertEqual(web_bench.page_parts(page), (len(wasm), len(page) - len(encoded)))
         self.assertEqual(web_bench.page_parts(b"<p>no WebAssembly</p>"), (0, 21))
 
 
