@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """Measures two pages of Quendrel side by side in Debian's headless Chromium:
-bytes and gzipped bytes, time from navigation to the first frame, requestAnimationFrame
-callbacks and frame routine calls per second, and the cost of a frame's callback
-(median, 95th percentile, mean). Launches alternate A B B A, one browser at a time,
-each page from a local server with cross-origin isolation (performance.now() then
-resolves 5 us, not 100 us); bench/web_probe.js, injected before the page's own
-script, records the callbacks. Prints Markdown tables; each launch's figures go to
---out as JSON."""
+bytes and gzipped bytes, time from navigation to the parsed document and to the
+first frame, the display's frames, requestAnimationFrame callbacks and frame
+routine calls per second, and the cost of a frame's callback (median, 95th
+percentile, mean). Launches alternate A B B A, one fresh browser at a time, each
+page from a local server with cross-origin isolation, so that performance.now()
+steps 5 us rather than 100 us; bench/web_probe.js, injected before the page's own
+script, records the callbacks. Prints Markdown tables; each launch's figures go
+to --out as JSON."""
 
 import argparse
 import base64
@@ -24,9 +25,12 @@ from pathlib import Path
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
-# Headless Chromium on this machine draws WebGL only through SwiftShader.
+# Headless Chromium on this machine draws WebGL only through SwiftShader; the
+# browser's own background traffic and first-run work stay out of the figures.
 CHROMIUM_FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
-                  "--enable-unsafe-swiftshader"]
+                  "--enable-unsafe-swiftshader", "--disable-background-networking",
+                  "--disable-component-update", "--disable-sync", "--disable-default-apps",
+                  "--no-first-run", "--no-default-browser-check"]
 PROBE = Path(__file__).with_name("web_probe.js")
 FIRST_FRAME_DEADLINE_S = 60
 
@@ -142,20 +146,25 @@ def measure(url, size, warmup_ms, window_ms):
               do { after = performance.now(); } while (after === before);
               step = Math.min(step, after - before);
             }
-            return { raf: probe.raf, timer: probe.timer, ticks: probe.ticks, clears: probe.clears,
-                     clearsInCallbacks: probe.clearsInCallbacks,
+            return { raf: probe.raf, timer: probe.timer, ticks: probe.ticks,
                      isolated: crossOriginIsolated, timerStepMs: step,
+                     parsedMs: performance.getEntriesByType('navigation')[0].domInteractive,
                      buffer: [document.getElementById('canvas').width,
                               document.getElementById('canvas').height] };""")
     finally:
         driver.quit()
 
 
-FIGURES = [("first frame ms", "first_frame_ms", 1), ("display frames/s", "display_per_s", 1),
-           ("rAF callbacks/s", "raf_per_s", 1),
-           ("frame routine calls/s", "frames_per_s", 1),
-           ("callback median ms", "cost_median_ms", 3), ("callback p95 ms", "cost_p95_ms", 3),
-           ("callback mean ms", "cost_mean_ms", 4)]
+# Label, key, decimals, and whether the two pages' ratio means anything: the
+# stock route asks for next to no animation frames, so rates per frame do not.
+FIGURES = [("document parsed ms", "parsed_ms", 1, True),
+           ("first frame ms", "first_frame_ms", 1, True),
+           ("display frames/s", "display_per_s", 1, False),
+           ("rAF callbacks/s", "raf_per_s", 1, False),
+           ("frame routine calls/s", "frames_per_s", 1, True),
+           ("callback median ms", "cost_median_ms", 3, True),
+           ("callback p95 ms", "cost_p95_ms", 3, True),
+           ("callback mean ms", "cost_mean_ms", 4, True)]
 
 
 def report(pages, results, launches):
@@ -166,18 +175,18 @@ def report(pages, results, launches):
         wasm, rest = page_parts(data)
         print(f"| {name} | {len(data)} | {gzipped_size(data)} | {wasm} | {rest} |")
     print(f"\nMedians over {launches} launches each, (min–max):\n")
-    print("| page | " + " | ".join(label for label, _, _ in FIGURES) + " |")
+    print("| page | " + " | ".join(label for label, *_ in FIGURES) + " |")
     print("|---" * (len(FIGURES) + 1) + "|")
     for name in names:
         cells = []
-        for _, key, digits in FIGURES:
+        for _, key, digits, _ in FIGURES:
             middle, low, high = spread([r[key] for r in results if r["page"] == name])
             cells.append(f"{middle:.{digits}f} ({low:.{digits}f}–{high:.{digits}f})")
         print(f"| {name} | " + " | ".join(cells) + " |")
     print(f"\n{names[0]} / {names[1]}, within each round of launches, median (min–max):\n")
-    for label, key, _ in FIGURES:
+    for label, key, _, comparable in FIGURES:
         ratios = pair_ratios(results, key, names[0], names[1])
-        if ratios:
+        if comparable and ratios:
             middle, low, high = spread(ratios)
             print(f"- {label}: {middle:.3f} ({low:.3f}–{high:.3f})")
     steps = sorted({r["timer_step_ms"] for r in results})
@@ -217,10 +226,11 @@ def main():
         for name in order:
             record = measure(f"{base}/{name}.html", size, warmup_ms, window_ms)
             result = {"page": name, "round": round_, "isolated": record["isolated"],
+                      "parsed_ms": record["parsedMs"],
                       "timer_step_ms": record["timerStepMs"], "buffer": record["buffer"],
                       **launch_figures(record, warmup_ms, window_ms)}
             print(f"web_bench: round {round_} {name}: " + ", ".join(
-                f"{key} {result[key]:.3f}" for _, key, _ in FIGURES), file=sys.stderr)
+                f"{key} {result[key]:.3f}" for _, key, *_ in FIGURES), file=sys.stderr)
             results.append(result)
     server.shutdown()
     Path(args.out).mkdir(parents=True, exist_ok=True)
