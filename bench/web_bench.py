@@ -22,9 +22,6 @@ import threading
 import time
 from pathlib import Path
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
-
 # Headless Chromium on this machine draws WebGL only through SwiftShader; the
 # browser's own background traffic and first-run work stay out of the figures.
 CHROMIUM_FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
@@ -119,6 +116,10 @@ def serve(pages):
 
 def measure(url, size, warmup_ms, window_ms):
     """One fresh browser on one page: the probe's record and the page's timer."""
+    # Imported here, so that the arithmetic's test needs no selenium.
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in CHROMIUM_FLAGS:
