@@ -1,7 +1,10 @@
-// GL's matrix arithmetic, GLU's perspective and the assembly of immediate-mode
-// vertices into triangles, for the web layer.
+// GL's matrix arithmetic, GLU's perspective, the assembly of immediate-mode
+// vertices into triangles and the render state, for the web layer.
 #include "gl_state.h"
 
+#include <GL/gl.h>
+
+#include <algorithm>
 #include <cmath>
 
 namespace weblayer {
@@ -28,14 +31,39 @@ void multiply(Matrix& m, const Matrix& other)
     }
 }
 
-void translate(Matrix& m, float x, float y, float z)
+void MatrixStack::push()
 {
+    if (depth_ < capacity) {
+        matrices_[depth_] = matrices_[depth_ - 1];
+        ++depth_;
+    }
+}
+
+void MatrixStack::pop()
+{
+    if (depth_ > 1) {
+        --depth_;
+    }
+}
+
+void GlState::matrixMode(unsigned mode)
+{
+    if (mode == GL_MODELVIEW) {
+        current_ = &modelView_;
+    } else if (mode == GL_PROJECTION) {
+        current_ = &projection_;
+    }
+}
+
+void GlState::translate(float x, float y, float z)
+{
+    Matrix& m = current_->top();
     for (std::size_t row = 0; row < 4; ++row) {
         at(m, row, 3) += at(m, row, 0) * x + at(m, row, 1) * y + at(m, row, 2) * z;
     }
 }
 
-void rotate(Matrix& m, float angleDegrees, float x, float y, float z)
+void GlState::rotate(float angleDegrees, float x, float y, float z)
 {
     const float length = std::sqrt(x * x + y * y + z * z);
     // Mesa, too, turns nothing about an axis this short rather than divide by it.
@@ -56,10 +84,10 @@ void rotate(Matrix& m, float angleDegrees, float x, float y, float z)
                       x * z * t + y * s, y * z * t - x * s, z * z * t + c,     0,
                       0,                 0,                 0,                 1};
     // clang-format on
-    multiply(m, turn);
+    multiply(current_->top(), turn);
 }
 
-void perspective(Matrix& m, double fovyDegrees, double aspect, double zNear, double zFar)
+void GlState::perspective(double fovyDegrees, double aspect, double zNear, double zFar)
 {
     const double halfAngle = fovyDegrees * pi / 360.0;
     const double depth = zFar - zNear;
@@ -74,27 +102,14 @@ void perspective(Matrix& m, double fovyDegrees, double aspect, double zNear, dou
     at(frustum, 2, 2) = static_cast<float>(-(zFar + zNear) / depth);
     at(frustum, 3, 2) = -1;
     at(frustum, 2, 3) = static_cast<float>(-2 * zNear * zFar / depth);
-    multiply(m, frustum);
+    multiply(current_->top(), frustum);
 }
 
-void MatrixStack::push()
+void GlState::begin(unsigned mode)
 {
-    if (depth_ < capacity) {
-        matrices_[depth_] = matrices_[depth_ - 1];
-        ++depth_;
-    }
-}
-
-void MatrixStack::pop()
-{
-    if (depth_ > 1) {
-        --depth_;
-    }
-}
-
-void GlState::begin(Primitive primitive)
-{
-    primitive_ = primitive;
+    primitive_ = mode == GL_QUADS       ? Primitive::quads
+                 : mode == GL_TRIANGLES ? Primitive::triangles
+                                        : Primitive::none;
     pendingCount_ = 0;
 }
 
@@ -103,17 +118,17 @@ void GlState::vertex(float x, float y, float z)
     if (primitive_ == Primitive::none) {
         return;
     }
-    Matrix toClip = projection.top();
-    multiply(toClip, modelView.top());
-    ClipVertex& v = pending_[static_cast<std::size_t>(pendingCount_++)];
+    Matrix toClip = projection_.top();
+    multiply(toClip, modelView_.top());
+    ClipVertex& v = pending_[pendingCount_++];
     for (std::size_t row = 0; row < 4; ++row) {
         v.position[row] = at(toClip, row, 0) * x + at(toClip, row, 1) * y + at(toClip, row, 2) * z +
                           at(toClip, row, 3);
     }
     // The current colour goes with every vertex until glColor changes it.
-    v.colour[0] = colour[0];
-    v.colour[1] = colour[1];
-    v.colour[2] = colour[2];
+    v.colour[0] = colour_[0];
+    v.colour[1] = colour_[1];
+    v.colour[2] = colour_[2];
 
     if (primitive_ == Primitive::triangles && pendingCount_ == 3) {
         emitTriangle(0, 1, 2);
@@ -134,13 +149,30 @@ void GlState::end()
     pendingCount_ = 0;
 }
 
-void GlState::emitTriangle(int a, int b, int c)
+void GlState::emitTriangle(std::size_t a, std::size_t b, std::size_t c)
 {
     if (batchSize_ + 3 > batchCapacity) {
         return;
     }
-    for (int corner : {a, b, c}) {
-        batch_[batchSize_++] = pending_[static_cast<std::size_t>(corner)];
+    for (std::size_t corner : {a, b, c}) {
+        batch_[batchSize_++] = pending_[corner];
+    }
+}
+
+void GlState::clearColour(float red, float green, float blue, float alpha)
+{
+    render_.clearColour = {red, green, blue, alpha};
+}
+
+void GlState::clearDepth(double depth)
+{
+    render_.clearDepth = static_cast<float>(std::clamp(depth, 0.0, 1.0));
+}
+
+void GlState::enable(unsigned capability)
+{
+    if (capability == GL_DEPTH_TEST) {
+        render_.depthTest = true;
     }
 }
 

@@ -1,7 +1,8 @@
-// The GLUT entry points the program calls, over the page (web/page.js): one
-// window, the page's canvas, that fills the browser's window; full screen on
-// the first key or click; one frame per requestAnimationFrame; keys from the
-// browser's window with the pointer's position in drawing-buffer pixels.
+// Stands in for freeglut in the browser: the GLUT entry points the program
+// calls, over the page (web/page.js). One window, the page's canvas, which
+// fills the browser's window; full screen on the first key or click; one frame
+// per requestAnimationFrame; keys from the browser's window with the pointer's
+// position in drawing-buffer pixels.
 #include <GL/glut.h>
 #include <emscripten/emscripten.h>
 

@@ -47,7 +47,7 @@ mergeInto(LibraryManager.library, {
     });
     canvas.addEventListener('webglcontextrestored', function() {
       webgl.make();
-      _quendrelRestoreRenderState();
+      _quendrelApplyRenderState();
       page.resume();
     });
     return true;

@@ -11,6 +11,8 @@
 #include <GL/osmesa.h>
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -58,6 +60,11 @@ struct Mesa {
     MESA_ENTRY(glRotatef);
     MESA_ENTRY(gluPerspective);
     MESA_ENTRY(glViewport);
+    MESA_ENTRY(glClearColor);
+    MESA_ENTRY(glClearDepth);
+    MESA_ENTRY(glEnable);
+    MESA_ENTRY(glIsEnabled);
+    MESA_ENTRY(glDepthFunc);
     MESA_ENTRY(glBegin);
     MESA_ENTRY(glColor3f);
     MESA_ENTRY(glVertex3f);
@@ -105,6 +112,8 @@ class WebGlSemantics : public ::testing::Test {
 
     void SetUp() override { startScene(); }
 
+    // Each call goes to Mesa and to the layer with the same arguments, GL's
+    // enums among them; the layer maps them itself.
     void replayLog()
     {
         const Mesa& m = mesa();
@@ -112,59 +121,76 @@ class WebGlSemantics : public ::testing::Test {
             const std::string name = gldouble::call(i).name;
             const auto& a = gldouble::call(i).args;
             const auto f = [&a](int n) { return static_cast<float>(a[n]); };
+            const auto e = [&a](int n) { return static_cast<GLenum>(a[n]); };
+            const auto n = [&a](int k) { return static_cast<GLint>(a[k]); };
             if (name == "glMatrixMode") {
-                m.glMatrixMode(static_cast<GLenum>(a[0]));
-                layer.current = a[0] == GL_PROJECTION ? &layer.projection : &layer.modelView;
+                m.glMatrixMode(e(0));
+                layer.matrixMode(e(0));
             } else if (name == "glLoadIdentity") {
                 m.glLoadIdentity();
-                layer.current->top() = weblayer::identityMatrix;
+                layer.loadIdentity();
             } else if (name == "glPushMatrix") {
                 m.glPushMatrix();
-                layer.current->push();
+                layer.pushMatrix();
             } else if (name == "glPopMatrix") {
                 m.glPopMatrix();
-                layer.current->pop();
+                layer.popMatrix();
             } else if (name == "glTranslatef") {
                 m.glTranslatef(f(0), f(1), f(2));
-                weblayer::translate(layer.current->top(), f(0), f(1), f(2));
+                layer.translate(f(0), f(1), f(2));
             } else if (name == "glRotatef") {
                 m.glRotatef(f(0), f(1), f(2), f(3));
-                weblayer::rotate(layer.current->top(), f(0), f(1), f(2), f(3));
+                layer.rotate(f(0), f(1), f(2), f(3));
             } else if (name == "gluPerspective") {
                 m.gluPerspective(a[0], a[1], a[2], a[3]);
-                weblayer::perspective(layer.current->top(), a[0], a[1], a[2], a[3]);
+                layer.perspective(a[0], a[1], a[2], a[3]);
             } else if (name == "glViewport") {
-                m.glViewport(static_cast<GLint>(a[0]), static_cast<GLint>(a[1]),
-                             static_cast<GLsizei>(a[2]), static_cast<GLsizei>(a[3]));
+                m.glViewport(n(0), n(1), n(2), n(3));
+                layer.viewport(n(0), n(1), n(2), n(3));
+            } else if (name == "glClearColor") {
+                m.glClearColor(f(0), f(1), f(2), f(3));
+                layer.clearColour(f(0), f(1), f(2), f(3));
+            } else if (name == "glClearDepth") {
+                m.glClearDepth(a[0]);
+                layer.clearDepth(a[0]);
+            } else if (name == "glEnable") {
+                m.glEnable(e(0));
+                layer.enable(e(0));
+            } else if (name == "glDepthFunc") {
+                m.glDepthFunc(e(0));
+                layer.depthFunc(e(0));
             } else if (name == "glBegin") {
-                m.glBegin(static_cast<GLenum>(a[0]));
-                layer.begin(a[0] == GL_QUADS       ? weblayer::Primitive::quads
-                            : a[0] == GL_TRIANGLES ? weblayer::Primitive::triangles
-                                                   : weblayer::Primitive::none);
+                m.glBegin(e(0));
+                layer.begin(e(0));
             } else if (name == "glColor3f") {
                 m.glColor3f(f(0), f(1), f(2));
-                layer.colour = {f(0), f(1), f(2)};
+                layer.colour(f(0), f(1), f(2));
             } else if (name == "glVertex3f") {
                 m.glVertex3f(f(0), f(1), f(2));
                 layer.vertex(f(0), f(1), f(2));
             } else if (name == "glEnd") {
                 m.glEnd();
                 layer.end();
-                expectMatrix(layer.modelView.top(), m.matrix(GL_MODELVIEW_MATRIX), "model-view");
+                expectMatrix(layer.modelView().top(), m.matrix(GL_MODELVIEW_MATRIX), "model-view");
                 takeLayerTriangles();
             }
         }
     }
 
-    // Window coordinates as the viewport and depth range [0, 1] make them.
+    // Window coordinates as the layer's viewport and depth range [0, 1] make
+    // them, as WebGL will.
     void takeLayerTriangles()
     {
+        std::array<float, 4> view{};
+        std::copy(layer.renderState().viewport.begin(), layer.renderState().viewport.end(),
+                  view.begin());
         for (std::size_t i = 0; i < layer.batchSize(); ++i) {
             const weblayer::ClipVertex& v = layer.batch().at(i);
             const float w = v.position[3];
-            layerCorners.push_back(
-                {(v.position[0] / w + 1) * viewWidth / 2, (v.position[1] / w + 1) * viewHeight / 2,
-                 (v.position[2] / w + 1) / 2, v.colour[0], v.colour[1], v.colour[2]});
+            layerCorners.push_back({view[0] + (v.position[0] / w + 1) * view[2] / 2,
+                                    view[1] + (v.position[1] / w + 1) * view[3] / 2,
+                                    (v.position[2] / w + 1) / 2, v.colour[0], v.colour[1],
+                                    v.colour[2]});
         }
         layer.clearBatch();
     }
@@ -215,8 +241,8 @@ class WebGlSemantics : public ::testing::Test {
 
         GLint depth = 0;
         mesa().glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-        EXPECT_EQ(layer.modelView.depth(), static_cast<std::size_t>(depth));
-        expectMatrix(layer.modelView.top(), mesa().matrix(GL_MODELVIEW_MATRIX), "model-view");
+        EXPECT_EQ(layer.modelView().depth(), static_cast<std::size_t>(depth));
+        expectMatrix(layer.modelView().top(), mesa().matrix(GL_MODELVIEW_MATRIX), "model-view");
     }
 
     void reshape(int width, int height)
@@ -241,12 +267,37 @@ TEST_F(WebGlSemantics, ReshapeLeavesTheMatricesMesaAndGluLeave)
     for (const auto& size : sizes) {
         SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1]);
         reshape(size[0], size[1]);
-        expectMatrix(layerGl().projection.top(), mesa().matrix(GL_PROJECTION_MATRIX), "projection");
-        expectMatrix(layerGl().modelView.top(), mesa().matrix(GL_MODELVIEW_MATRIX), "model-view");
+        expectMatrix(layerGl().projection().top(), mesa().matrix(GL_PROJECTION_MATRIX),
+                     "projection");
+        expectMatrix(layerGl().modelView().top(), mesa().matrix(GL_MODELVIEW_MATRIX), "model-view");
         GLint mode = 0;
         mesa().glGetIntegerv(GL_MATRIX_MODE, &mode);
-        EXPECT_EQ(layerGl().current == &layerGl().modelView, mode == GL_MODELVIEW);
+        EXPECT_EQ(layerGl().modelViewIsCurrent(), mode == GL_MODELVIEW);
     }
+}
+
+// Start-up's render state and a reshape to a zero height: the state WebGL is
+// given, and given again after a lost context.
+TEST_F(WebGlSemantics, RenderStateIsMesas)
+{
+    gldouble::reset();
+    setupRenderState();
+    handleReshape(640, 0);
+    replayLog();
+    const weblayer::RenderState& state = layerGl().renderState();
+    std::array<GLfloat, 4> clearColour{};
+    GLfloat clearDepth = 0;
+    GLint depthFunc = 0;
+    std::array<GLint, 4> viewport{};
+    mesa().glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour.data());
+    mesa().glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
+    mesa().glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    mesa().glGetIntegerv(GL_VIEWPORT, viewport.data());
+    EXPECT_EQ(state.clearColour, clearColour);
+    EXPECT_EQ(state.clearDepth, clearDepth);
+    EXPECT_EQ(state.depthTest, mesa().glIsEnabled(GL_DEPTH_TEST) == GL_TRUE);
+    EXPECT_EQ(state.depthFunc, static_cast<unsigned>(depthFunc));
+    EXPECT_EQ(state.viewport, viewport);
 }
 
 // The first frame turns by 0 about (0, 0, 0); then the axis grows. Space
