@@ -205,7 +205,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("pages", nargs=2, metavar="NAME=PATH",
                         help="the two pages, named for the tables")
-    parser.add_argument("--launches", type=int, default=6, help="per page (default 6)")
+    parser.add_argument("--launches", type=int, default=10, help="per page (default 10)")
     parser.add_argument("--warmup", type=float, default=1.0,
                         help="seconds after the first frame before measuring (default 1)")
     parser.add_argument("--seconds", type=float, default=5.0,
