@@ -22,12 +22,6 @@ import threading
 import time
 from pathlib import Path
 
-# Headless Chromium on this machine draws WebGL only through SwiftShader; the
-# browser's own background traffic and first-run work stay out of the figures.
-CHROMIUM_FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
-                  "--enable-unsafe-swiftshader", "--disable-background-networking",
-                  "--disable-component-update", "--disable-sync", "--disable-default-apps",
-                  "--no-first-run", "--no-default-browser-check"]
 PROBE = Path(__file__).with_name("web_probe.js")
 FIRST_FRAME_DEADLINE_S = 60
 
@@ -115,22 +109,17 @@ def serve(pages):
 
 
 def measure(url, size, warmup_ms, window_ms):
-    """One fresh browser on one page: the probe's record and the page's timer."""
+    """One fresh browser on one page: the probe's record and the page's timer.
+    The browser is the web tests' own (tools/browser), paced by the display."""
     # Imported here, so that the arithmetic's test needs no selenium.
-    from selenium import webdriver
-    from selenium.webdriver.chrome.service import Service
+    sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools" / "browser"))
+    from chromium import ChromiumSession
 
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in CHROMIUM_FLAGS:
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    browser = ChromiumSession(PROBE)
+    driver = browser.driver
     try:
         width, height = size
-        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
-        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
-                               {"source": PROBE.read_text()})
+        browser.resize(width, height)
         driver.get(url)
         deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
         while not driver.execute_script("return window.__webBenchProbe.clearsInCallbacks"):
@@ -153,7 +142,7 @@ def measure(url, size, warmup_ms, window_ms):
                      buffer: [document.getElementById('canvas').width,
                               document.getElementById('canvas').height] };""")
     finally:
-        driver.quit()
+        browser.close()
 
 
 # Label, key, decimals, and whether the two pages' ratio means anything: the
