@@ -43,6 +43,10 @@ struct FrameBlock {
 
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
               "the block is shared between processes");
+// A session on amd64 reads the block that a preload built for arm64 writes
+// from a program under qemu: both builds must lay it out alike.
+static_assert(sizeof(FrameBlock) == 88 && alignof(FrameBlock) == 8,
+              "one layout of the block on every architecture");
 
 // The environment variable that names the block's file for the preload.
 constexpr const char* frameBlockVariable = "QUENDREL_FRAME_BLOCK";
