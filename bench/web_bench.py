@@ -12,15 +12,17 @@ to --out as JSON."""
 import argparse
 import base64
 import gzip
-import http.server
 import json
 import os
 import re
 import statistics
 import sys
-import threading
 import time
 from pathlib import Path
+
+# The browser and the page server are the web tests' own.
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools" / "browser"))
+from page_server import serve  # noqa: E402
 
 PROBE = Path(__file__).with_name("web_probe.js")
 FIRST_FRAME_DEADLINE_S = 60
@@ -83,36 +85,10 @@ def pair_ratios(results, figure, numerator, denominator):
             if pages[denominator]]
 
 
-def serve(pages):
-    """Serves each page at /<name>.html from a thread, cross-origin isolated."""
-    class Handler(http.server.BaseHTTPRequestHandler):
-        def do_GET(self):
-            path = pages.get(self.path.lstrip("/").removesuffix(".html"))
-            if path is None:
-                self.send_error(404)
-                return
-            body = Path(path).read_bytes()
-            self.send_response(200)
-            self.send_header("Content-Type", "text/html; charset=utf-8")
-            self.send_header("Content-Length", str(len(body)))
-            self.send_header("Cross-Origin-Opener-Policy", "same-origin")
-            self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
-            self.end_headers()
-            self.wfile.write(body)
-
-        def log_message(self, *args):
-            pass
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
 def measure(url, size, warmup_ms, window_ms):
     """One fresh browser on one page: the probe's record and the page's timer.
     The browser is the web tests' own (tools/browser), paced by the display."""
     # Imported here, so that the arithmetic's test needs no selenium.
-    sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tools" / "browser"))
     from chromium import ChromiumSession
 
     browser = ChromiumSession(PROBE)

@@ -5,15 +5,13 @@ keys left to the browser, resizes and a devicePixelRatio of 2 (the pointer in
 drawing-buffer pixels, a held key's repeat), a lost and restored WebGL context,
 Escape, and a browser without WebGL; the console stays empty throughout."""
 
-import functools
-import http.server
 import os
 import pathlib
 import tempfile
-import threading
 import unittest
 
 from browser import ALT, CTRL, META, BrowserSession
+from page_server import serve
 from pixels import look
 
 PAGE = pathlib.Path(os.environ["QUENDREL_WEB_PAGE"]).resolve()
@@ -171,24 +169,13 @@ class Page(unittest.TestCase):
         self.assertIn("needs WebGL", message.text)
 
     def test_served_by_a_web_server(self):
-        handler = functools.partial(_QuietHandler, directory=str(PAGE.parent))
-        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        thread = threading.Thread(target=server.serve_forever)
-        thread.start()
+        server = serve({"quendrel": PAGE})
         try:
-            self.browser.open(f"http://127.0.0.1:{server.server_port}/{PAGE.name}")
+            self.browser.open(f"http://127.0.0.1:{server.server_port}/quendrel.html")
             self.expect_cube_at(START_X, 0)
         finally:
             server.shutdown()
-            thread.join()
             server.server_close()
-
-
-class _QuietHandler(http.server.SimpleHTTPRequestHandler):
-    """Serves files without an access log on stderr."""
-
-    def log_message(self, *args):
-        pass
 
 
 if __name__ == "__main__":
