@@ -1,7 +1,8 @@
 # Sourced by scripts/setup: installs the Debian packages it is given that are
 # not installed yet, and says beforehand what apt will install with them and
 # how much that is, as apt computes it for this machine, and afterwards how
-# long it took. The caller defines needRoot (root or sudo, or stop).
+# long it took. The caller defines needRoot (root or sudo, or stop). apt's
+# output goes to build/setup-apt.log (runApt).
 
 # Prints, one a line, the packages named that are not installed. A name may
 # carry an architecture (libglut-dev:arm64); a plain name means this machine's
@@ -71,27 +72,42 @@ countText() {
   fi
 }
 
+# Runs an apt command (after $1, a line naming the step) with its output added
+# to build/setup-apt.log, after that line. The first call of a set-up run
+# starts the log afresh, so it holds every apt call of the last run that made
+# one. On failure it shows the log's end and stops.
+aptLog=build/setup-apt.log
+aptLogStarted=
+runApt() {
+  local step=$1
+  shift
+  mkdir -p "$(dirname "$aptLog")"
+  if [[ -z $aptLogStarted ]]; then
+    : >"$aptLog"
+    aptLogStarted=yes
+  fi
+  printf '==== %s (%s)\n' "$step" "$(date -u '+%F %T UTC')" >>"$aptLog"
+  if ! "$@" >>"$aptLog" 2>&1; then
+    tail -n 15 "$aptLog" >&2
+    echo "$step failed; the whole output is in $aptLog" >&2
+    exit 1
+  fi
+}
+
 # Installs those of the packages named (after $1, a line on what they are for)
-# that are missing, through apt with no recommended packages; apt's output goes
-# to build/setup-apt.log.
+# that are missing, through apt with no recommended packages.
 installMissing() {
-  local why=$1 missing plan count size fetchCount fetchSize unpacked log started
+  local why=$1 missing plan count size fetchCount fetchSize unpacked started
   shift
   mapfile -t missing < <(missingPackages "$@")
   if ((${#missing[@]} == 0)); then
     return
   fi
   needRoot "Missing Debian packages ($why); as root, run: apt-get install --no-install-recommends ${missing[*]}"
-  mkdir -p build
-  log=build/setup-apt.log
   echo "Installing $(countText ${#missing[@]} "Debian package"): $why."
   echo "  ${missing[*]}"
-  echo "  Updating apt's package lists first; apt's output goes to $log."
-  if ! "${sudo[@]}" apt-get update >"$log" 2>&1; then
-    tail -n 15 "$log" >&2
-    echo "apt-get update failed; the whole output is in $log" >&2
-    exit 1
-  fi
+  echo "  Updating apt's package lists first; apt's output goes to $aptLog."
+  runApt "apt-get update, before installing $why" "${sudo[@]}" apt-get update
   if plan=$(installPlan "${missing[@]}"); then
     read -r count size fetchCount fetchSize unpacked <<<"$plan"
     echo -n "  With what they need, apt installs $(countText "$count" package): $(sizeText "$fetchSize") to download"
@@ -101,11 +117,7 @@ installMissing() {
     echo ", $(sizeText "$unpacked") once unpacked."
   fi
   started=$SECONDS
-  if ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y --no-install-recommends "${missing[@]}" >>"$log" 2>&1; then
-    tail -n 15 "$log" >&2
-    echo "Installing failed; the whole output is in $log" >&2
-    exit 1
-  fi
+  runApt "apt-get install ${missing[*]}" "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"
   echo "Installed in $((SECONDS - started)) s."
 }

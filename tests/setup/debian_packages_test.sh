@@ -3,7 +3,8 @@
 # given as $1) over stand-ins for dpkg, dpkg-query, apt-get and apt-cache that
 # answer as Debian 12's do: which packages count as missing, and the counts
 # and sizes it reports for an install with an upgrade, a package of another
-# architecture and archives already in apt's cache.
+# architecture and archives already in apt's cache; and that the apt log of a
+# run keeps each of its apt calls.
 set -euo pipefail
 library=$1
 fakes=$(mktemp -d)
@@ -35,6 +36,8 @@ esac'
 # "old" is upgraded, "lib" comes for arm64, "tool" is in apt's cache.
 fake apt-get 'case " $* " in
   *" nosuch "*) exit 100 ;;
+  *" update "*) echo "Reading package lists..." ;;
+  *" -y "*) echo "Setting up ${@: -1}" ;;
   *" -s "*)
     echo "NOTE: This is only a simulation!"
     echo "Inst old [1.0-1] (1.0-2 Debian:12.11/stable [amd64])"
@@ -64,6 +67,18 @@ expect "plan: count, size, to fetch, their size, unpacked" \
 expect "plan of a name apt does not know fails" "$(installPlan nosuch || echo failed)" failed
 expect "sizes in apt's units" "$(sizeText 96000), $(sizeText 8500000), $(sizeText 146400000)" \
   "96 kB, 8.5 MB, 146 MB"
+
+# Two installs in one run, in a folder with a log from an earlier run.
+needRoot() { :; }
+sudo=()
+cd "$fakes"
+mkdir build
+echo "an earlier run" >build/setup-apt.log
+installMissing "the tool" tool >/dev/null
+installMissing "the library" lib >/dev/null
+expect "the run's apt log: each call after a line naming its step, the earlier run's gone" \
+  "$(grep -oE '^(==== apt-get [a-z]+|Setting up.*|Reading.*|an earlier.*)' build/setup-apt.log | xargs)" \
+  "==== apt-get update Reading package lists... ==== apt-get install Setting up tool ==== apt-get update Reading package lists... ==== apt-get install Setting up lib"
 
 if ((failures)); then
   exit 1

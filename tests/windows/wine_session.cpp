@@ -28,7 +28,8 @@ constexpr auto windowDeadline = 60s;
 // outside its prefix too: its server's lock under TMPDIR, and, while making a
 // prefix, desktop-menu folders under HOME's .config and .local/share. Both
 // point into `own`, which goes with the session, and the XDG variables that
-// would lead past HOME are unset.
+// would lead past HOME are unset. Mesa finds its shader cache's folder in the
+// password file's home, not HOME: it is named inside `own` too.
 ProcessOptions wineProcess(std::vector<std::string> argv, const fs::path& prefix,
                            const fs::path& own)
 {
@@ -43,6 +44,7 @@ ProcessOptions wineProcess(std::vector<std::string> argv, const fs::path& prefix
                       {"GALLIUM_DRIVER", "llvmpipe"}};
     options.setEnv["HOME"] = (own / "home").string();
     options.setEnv["TMPDIR"] = (own / "tmp").string();
+    options.setEnv["MESA_SHADER_CACHE_DIR"] = (own / "home/.cache").string();
     options.unsetEnv = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"};
     return options;
 }
