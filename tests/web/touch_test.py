@@ -116,5 +116,55 @@ class Touch(unittest.TestCase):
         self.assertEqual([[code, bool(special), x, y] for code, special, x, y in self.keys_passed()],
                          [KEYS[name] + [int(p["x"] * 3), int(p["y"] * 3)] for name, p in self.touched])
 
+    def test_no_gesture_scrolls_or_zooms_the_page(self):
+        self.open(390, 844, ratio=3)
+        # Two fingers pinch outwards, then one drags up and across.
+        for fingers in (lambda k: [(150 - 9 * k, 400), (240 + 9 * k, 400)],
+                        lambda k: [(195 - 9 * k, 600 - 40 * k)]):
+            for k, kind in enumerate(["touchStart"] + ["touchMove"] * 10):
+                self.browser.cdp("Input.dispatchTouchEvent", {"type": kind, "touchPoints": [
+                    {"id": i, "x": x, "y": y} for i, (x, y) in enumerate(fingers(k))]})
+            self.browser.cdp("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+        self.assertEqual(self.browser.js("[scrollX, scrollY, visualViewport.scale]"), [0, 0, 1])
+        self.assertIn(HINT, self.shown())
+        self.browser.cdp("Emulation.setDeviceMetricsOverride", {
+            "width": 844, "height": 390, "deviceScaleFactor": 3, "mobile": True})
+        self.browser.run_frames(1)
+        self.assertNotIn(HINT, self.shown(), "the hint stays in landscape")
+
+    def test_a_controller_steers_fires_quits_and_leaves(self):
+        added = self.browser.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": PADS})
+        try:
+            self.open(1024, 768, touch=False)
+        finally:
+            self.browser.cdp("Page.removeScriptToEvaluateOnNewDocument", added)
+        self.browser.run_frames(3)
+        self.assertEqual(self.browser.js("__pads.calls"), 0, "polled before a controller came")
+        self.browser.js("__pads.set([15])")  # the d-pad's right
+        self.expect_cube_at(START_X + 19 * STEP, 0, 20)
+        # The stick within the dead zone leftwards, past it upwards.
+        self.browser.js("__pads.set([], -0.4, -0.6)")
+        self.expect_cube_at(START_X + 20 * STEP, 19 * STEP, 20)
+        # Button 0 fires, and again with the shot in flight puts it at the pointer.
+        self.browser.point_at(3, 2)
+        for down in ("[0]", "[]", "[0]"):
+            self.browser.js(f"__pads.set({down})")
+            self.browser.run_frames(1)
+        seen = self.look(3, 2)
+        self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.3 * seen["unit"])
+        # Down held as the controller leaves and comes back: pressed again.
+        # With none left, no polling.
+        for down in ("[13]", "null", "[13]"):
+            self.browser.js(f"__pads.set({down})")
+            self.browser.run_frames(2)
+        calls = self.browser.js("__pads.calls")
+        self.browser.js("__pads.set(null)")
+        self.browser.run_frames(5)
+        self.assertEqual(self.browser.js("__pads.calls"), calls + 1, "polled with no controller")
+        self.browser.js("[__pads.set([8]), window.__frameHold.release(1)]")
+        self.browser.wait_for("!document.getElementById('message').hidden", "the end")
+        self.assertEqual([call[:2] for call in self.keys_passed()],
+                         [[102, 1], [101, 1], [32, False], [32, False], [103, 1], [103, 1], [27, 0]])
+
 if __name__ == "__main__":
     unittest.main()
