@@ -1,9 +1,6 @@
-"""The page on a touch screen and with a game controller, in headless
-Chromium's phone emulation: the controls follow the last input, each button
-presses its key (the arrows to their stops, Fire's shot, two fingers at once,
-no repeat while held, Quit), the first tap takes full screen and still counts,
-no gesture scrolls or zooms, the portrait hint; and a stand-in controller's
-d-pad, stick, buttons 0 and 8, connecting and leaving."""
+"""The page with touch, in headless Chromium's phone emulation, and with a
+stand-in game controller: when the controls and the portrait hint show, what
+each button and controller input passes to the program, and no zoom or scroll."""
 
 import os
 import pathlib
@@ -42,13 +39,16 @@ class Touch(unittest.TestCase):
         self.assertEqual(self.browser.console(), [], "the console has messages")
 
     def open(self, width, height, ratio=1, touch=True):
-        self.browser.cdp("Emulation.setTouchEmulationEnabled", {"enabled": touch, "maxTouchPoints": 5})
+        self.touch_screen(touch)
         self.browser.cdp("Emulation.setDeviceMetricsOverride", {
             "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": touch})
         self.browser.driver.get(PAGE)
         self.browser.wait_until_held(1)
         self.browser.js(RECORD)
         self.touched = []
+
+    def touch_screen(self, on):
+        self.browser.cdp("Emulation.setTouchEmulationEnabled", {"enabled": on, "maxTouchPoints": 5})
 
     def touch(self, *places, lift=True):
         """Fingers down at once on named buttons or at (x, y) CSS points."""
@@ -73,15 +73,14 @@ class Touch(unittest.TestCase):
         for axis in "XY":
             self.assertAlmostEqual(seen["cube" + axis], seen["expected" + axis],
                                    delta=seen["unit"] * STEP * 1.5, msg=f"cube not at {x, y}: {seen}")
-        return seen
 
     def keys_passed(self):
-        return self.browser.js("calls")
+        return [[code, bool(special), x, y] for code, special, x, y in self.browser.js("calls")]
 
     def test_controls_follow_the_last_input_and_ask_to_turn_when_upright(self):
         self.open(600, 900, touch=False)
         self.assertEqual(self.shown(), set(), "controls or hint on a desktop")
-        self.browser.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+        self.touch_screen(True)
         self.touch((300, 100))
         self.assertEqual(self.shown(), set(KEYS) | {HINT})
         sizes = self.browser.js("[...document.querySelectorAll('button')].map(b => b.offsetWidth)")
@@ -91,7 +90,7 @@ class Touch(unittest.TestCase):
         self.touch((300, 100))
         self.browser.point_at(5, 5)
         self.assertEqual(self.shown(), set(), "controls after a mouse")
-        self.assertEqual([code for code, *_ in self.keys_passed()], [102], "a touch beside the buttons passed a key")
+        self.assertEqual(len(self.keys_passed()), 1, "a touch beside the buttons passed a key")
 
     def test_buttons_press_their_keys(self):
         self.open(844, 390, ratio=3)
@@ -113,7 +112,7 @@ class Touch(unittest.TestCase):
         self.touch("Quit")
         self.assertIn(ENDED, self.shown(), "Quit did not end the page")
         # Each button once per touch, with its point in drawing-buffer pixels.
-        self.assertEqual([[code, bool(special), x, y] for code, special, x, y in self.keys_passed()],
+        self.assertEqual(self.keys_passed(),
                          [KEYS[name] + [int(p["x"] * 3), int(p["y"] * 3)] for name, p in self.touched])
 
     def test_no_gesture_scrolls_or_zooms_the_page(self):
@@ -140,31 +139,27 @@ class Touch(unittest.TestCase):
             self.browser.cdp("Page.removeScriptToEvaluateOnNewDocument", added)
         self.browser.run_frames(3)
         self.assertEqual(self.browser.js("__pads.calls"), 0, "polled before a controller came")
-        self.browser.js("__pads.set([15])")  # the d-pad's right
+        self.browser.js("__pads.set([15])")  # the d-pad's right, as a controller connects
         self.expect_cube_at(START_X + 19 * STEP, 0, 20)
         # The stick within the dead zone leftwards, past it upwards.
         self.browser.js("__pads.set([], -0.4, -0.6)")
         self.expect_cube_at(START_X + 20 * STEP, 19 * STEP, 20)
-        # Button 0 fires, and again with the shot in flight puts it at the pointer.
+        # Button 0 fires, and again at the pointer; Down held as the controller
+        # leaves and comes back is pressed again.
         self.browser.point_at(3, 2)
-        for down in ("[0]", "[]", "[0]"):
+        for down in ("[0]", "[]", "[0]", "[13]", "null", "[13]"):
             self.browser.js(f"__pads.set({down})")
             self.browser.run_frames(1)
-        seen = self.look(3, 2)
-        self.assertAlmostEqual(seen["shotX"], seen["expectedX"], delta=0.3 * seen["unit"])
-        # Down held as the controller leaves and comes back: pressed again.
-        # With none left, no polling.
-        for down in ("[13]", "null", "[13]"):
-            self.browser.js(f"__pads.set({down})")
-            self.browser.run_frames(2)
         calls = self.browser.js("__pads.calls")
         self.browser.js("__pads.set(null)")
         self.browser.run_frames(5)
         self.assertEqual(self.browser.js("__pads.calls"), calls + 1, "polled with no controller")
         self.browser.js("[__pads.set([8]), window.__frameHold.release(1)]")
         self.browser.wait_for("!document.getElementById('message').hidden", "the end")
-        self.assertEqual([call[:2] for call in self.keys_passed()],
-                         [[102, 1], [101, 1], [32, False], [32, False], [103, 1], [103, 1], [27, 0]])
+        self.assertEqual(self.keys_passed(),
+                         [[102, True, 0, 0], [101, True, 0, 0]] + [
+                             KEYS[name] + [3, 2] for name in ("Fire", "Fire", "Down", "Down", "Quit")])
+
 
 if __name__ == "__main__":
     unittest.main()
