@@ -1,8 +1,8 @@
 // Stands in for freeglut in the browser: the GLUT entry points the program
 // calls, over the page (web/page.js). One window, the page's canvas, which
-// fills the browser's window; full screen on the first key or click; one frame
-// per requestAnimationFrame; keys from the browser's window with the pointer's
-// position in drawing-buffer pixels.
+// fills the browser's window; full screen on the first key, click or tap; one
+// frame per requestAnimationFrame; keys from the keyboard, the touch controls
+// and game controllers, with a point in drawing-buffer pixels.
 #include <GL/glut.h>
 
 #include "gl_state.h"
@@ -70,7 +70,7 @@ int FGAPIENTRY glutCreateWindow(const char* title)
 }
 
 // The browser grants full screen only in answer to a gesture: the page asks
-// for it on the first key or click by itself.
+// for it on the first key, click or tap by itself.
 void FGAPIENTRY glutFullScreen() {}
 
 void FGAPIENTRY glutDisplayFunc(void (*callback)()) { window.display = callback; }

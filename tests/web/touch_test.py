@@ -72,7 +72,7 @@ class Touch(unittest.TestCase):
         seen = self.look(x, y)
         for axis in "XY":
             self.assertAlmostEqual(seen["cube" + axis], seen["expected" + axis],
-                                   delta=seen["unit"] * STEP * 1.5, msg=f"cube not at {x, y}: {seen}")
+                                   delta=seen["unit"] * STEP * 1.5, msg=f"cube at {x, y}? {seen}")
 
     def keys_passed(self):
         return [[code, bool(special), x, y] for code, special, x, y in self.browser.js("calls")]
@@ -113,7 +113,8 @@ class Touch(unittest.TestCase):
         self.assertIn(ENDED, self.shown(), "Quit did not end the page")
         # Each button once per touch, with its point in drawing-buffer pixels.
         self.assertEqual(self.keys_passed(),
-                         [KEYS[name] + [int(p["x"] * 3), int(p["y"] * 3)] for name, p in self.touched])
+                         [KEYS[name] + [int(p["x"] * 3), int(p["y"] * 3)]
+                          for name, p in self.touched])
 
     def test_no_gesture_scrolls_or_zooms_the_page(self):
         self.open(390, 844, ratio=3)
@@ -156,9 +157,8 @@ class Touch(unittest.TestCase):
         self.assertEqual(self.browser.js("__pads.calls"), calls + 1, "polled with no controller")
         self.browser.js("[__pads.set([8]), window.__frameHold.release(1)]")
         self.browser.wait_for("!document.getElementById('message').hidden", "the end")
-        self.assertEqual(self.keys_passed(),
-                         [[102, True, 0, 0], [101, True, 0, 0]] + [
-                             KEYS[name] + [3, 2] for name in ("Fire", "Fire", "Down", "Down", "Quit")])
+        pointed = [KEYS[name] + [3, 2] for name in ("Fire", "Fire", "Down", "Down", "Quit")]
+        self.assertEqual(self.keys_passed(), [[102, True, 0, 0], [101, True, 0, 0]] + pointed)
 
 
 if __name__ == "__main__":
