@@ -1,13 +1,12 @@
 // Stands in for Mesa's GL and for GLU in the browser: the entry points the
-// program calls, over the layer's GL state (gl_state.h) and WebGL (webgl.h).
+// program calls, over the layer's GL state (gl_state.h) and WebGL (js_calls.h).
 // The render state goes to WebGL whenever it changes, and again when a lost
 // context comes back.
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <emscripten/emscripten.h>
 
 #include "gl_state.h"
-#include "webgl.h"
+#include "js_calls.h"
 
 namespace {
 
@@ -26,7 +25,7 @@ void drawBatch()
 
 // Also called by webgl.js once a lost context is back and its shader and
 // buffer are made again.
-extern "C" EMSCRIPTEN_KEEPALIVE void quendrelApplyRenderState()
+void quendrelApplyRenderState()
 {
     const weblayer::RenderState& s = gl.renderState();
     webglClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);

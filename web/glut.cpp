@@ -1,20 +1,38 @@
 // Stands in for freeglut in the browser: the GLUT entry points the program
 // calls, over the page (web/page.js). One window, the page's canvas, which
-// fills the browser's window; full screen on the first key or click; one frame
-// per requestAnimationFrame; keys from the browser's window with the pointer's
-// position in drawing-buffer pixels.
+// fills the browser's window; full screen on the first key, click or tap; one
+// frame per requestAnimationFrame; keys from the keyboard, the touch controls
+// and game controllers, with a point in drawing-buffer pixels.
 #include <GL/glut.h>
-#include <emscripten/emscripten.h>
 
-#include "webgl.h"
-
-extern "C" {
-// web/page.js
-void pageOpen(const char* title);
-void pageRun();
-}
+#include "gl_state.h"
+#include "js_calls.h"
 
 namespace {
+
+// The keys the page passes on by their browser names; any other single
+// character comes as itself, and every other key stays the browser's.
+struct NamedKey {
+    const char* name;
+    int code;
+    bool special;
+};
+constexpr NamedKey namedKeys[] = {
+    {"ArrowLeft", GLUT_KEY_LEFT, true},
+    {"ArrowUp", GLUT_KEY_UP, true},
+    {"ArrowRight", GLUT_KEY_RIGHT, true},
+    {"ArrowDown", GLUT_KEY_DOWN, true},
+    {"PageUp", GLUT_KEY_PAGE_UP, true},
+    {"PageDown", GLUT_KEY_PAGE_DOWN, true},
+    {"Home", GLUT_KEY_HOME, true},
+    {"End", GLUT_KEY_END, true},
+    {"Insert", GLUT_KEY_INSERT, true},
+    {"Escape", 27, false},
+    {"Enter", '\r', false},
+    {"Tab", '\t', false},
+    {"Backspace", '\b', false},
+    {"Delete", 127, false},
+};
 
 struct Window {
     unsigned displayMode = GLUT_RGB;
@@ -41,14 +59,18 @@ void FGAPIENTRY glutInitWindowSize(int /*width*/, int /*height*/) {}
 int FGAPIENTRY glutCreateWindow(const char* title)
 {
     pageOpen(title);
+    for (const NamedKey& key : namedKeys) {
+        pageNameKey(key.name, key.code, key.special);
+    }
     // Double buffering is WebGL's own; GLUT_RGB asks for no alpha channel.
     window.hasContext =
-        webglCreate((window.displayMode & GLUT_DEPTH) != 0, (window.displayMode & GLUT_ALPHA) != 0);
+        webglCreate((window.displayMode & GLUT_DEPTH) != 0, (window.displayMode & GLUT_ALPHA) != 0,
+                    weblayer::GlState::batchCapacity);
     return 1;
 }
 
 // The browser grants full screen only in answer to a gesture: the page asks
-// for it on the first key or click by itself.
+// for it on the first key, click or tap by itself.
 void FGAPIENTRY glutFullScreen() {}
 
 void FGAPIENTRY glutDisplayFunc(void (*callback)()) { window.display = callback; }
@@ -77,7 +99,7 @@ void FGAPIENTRY glutMainLoop()
 // One requestAnimationFrame callback: a reshape if the drawing buffer's size
 // changed, then exactly one frame: the display callback after a reshape (and
 // first of all), the idle callback otherwise.
-extern "C" EMSCRIPTEN_KEEPALIVE void quendrelFrame(int width, int height)
+void quendrelFrame(int width, int height)
 {
     if (width != window.width || height != window.height) {
         window.width = width;
@@ -97,8 +119,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void quendrelFrame(int width, int height)
     }
 }
 
-// A key from the page: a special key's GLUT code, or a character's.
-extern "C" EMSCRIPTEN_KEEPALIVE void quendrelKey(int code, bool special, int x, int y)
+// A key from the page, whether typed, touched or from a controller: a special
+// key's GLUT code, or a character's.
+void quendrelKey(int code, bool special, int x, int y)
 {
     if (special && window.special != nullptr) {
         window.special(code, x, y);

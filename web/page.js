@@ -1,22 +1,23 @@
 // The page around the program (the GLUT part of web/glut.cpp): the canvas and
-// the message, one frame per requestAnimationFrame, keys and the pointer from
-// the browser's window, full screen on the first key or click, and the end of
-// the program when it calls exit(). Keys: arrows, Page Up/Down, Home, End and
-// Insert as GLUT's special keys; Escape, Enter, Tab, Backspace, Delete and
-// characters up to 255 as characters. F1 to F12 and anything with Ctrl, Alt
-// or Meta stay the browser's.
+// the message, one frame per requestAnimationFrame, input from the browser's
+// window, full screen on the first key, click or tap, and the end of the
+// program when it calls exit(). Keys: those glut.cpp names (arrows, Page
+// Up/Down, Home, End, Insert; Escape, Enter, Tab, Backspace, Delete) and
+// characters up to 255. F1 to F12 and anything with Ctrl, Alt or Meta stay
+// the browser's. The touch controls (web/touch.js) and game controllers
+// (web/pads.js) press the same keys through page.press.
 mergeInto(LibraryManager.library, {
+  $page__deps: ['$touch', '$pads'],
   $page: {
     canvas: null,
+    box: null, // the canvas's place in CSS pixels, read again on each resize
     frameAsked: false, // a requestAnimationFrame callback is pending
     paused: false,
     ended: false,
     fullScreenAsked: false,
     pointerX: 0,
     pointerY: 0,
-    specialKeys: {ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103,
-                  PageUp: 104, PageDown: 105, Home: 106, End: 107, Insert: 108},
-    namedKeys: {Escape: 27, Enter: 13, Tab: 9, Backspace: 8, Delete: 127},
+    keys: {}, // by the browser's name: [GLUT code, special]
 
     show: function(text) {
       var message = document.getElementById('message');
@@ -46,10 +47,11 @@ mergeInto(LibraryManager.library, {
 
     tick: function() {
       page.frameAsked = false;
+      if (pads.seen) pads.poll();
       if (page.ended || page.paused) return;
       // The drawing buffer is the canvas's CSS size in device pixels.
-      var canvas = page.canvas, box = canvas.getBoundingClientRect(), ratio = window.devicePixelRatio;
-      var width = Math.round(box.width * ratio), height = Math.round(box.height * ratio);
+      var canvas = page.canvas, ratio = window.devicePixelRatio;
+      var width = Math.round(page.box.width * ratio), height = Math.round(page.box.height * ratio);
       if (canvas.width != width || canvas.height != height) {
         canvas.width = width;
         canvas.height = height;
@@ -58,19 +60,28 @@ mergeInto(LibraryManager.library, {
       page.schedule();
     },
 
+    onResize: function() {
+      page.box = page.canvas.getBoundingClientRect();
+    },
+
+    // The one way in for keys, touch and controllers: a key by its browser
+    // name, with a point in CSS pixels that the program gets in drawing-buffer
+    // pixels, as GLUT passes window coordinates. False for a key it never gets.
+    press: function(key, x, y) {
+      var named = page.keys[key] || [key.length == 1 ? key.charCodeAt(0) : 0, false];
+      var code = named[0], canvas = page.canvas, box = page.box;
+      if (page.ended || !code || code > 255) return false;
+      x = Math.floor((x - box.left) * canvas.width / (box.width || 1));
+      y = Math.floor((y - box.top) * canvas.height / (box.height || 1));
+      page.call(function() { _quendrelKey(code, named[1], x, y); });
+      return true;
+    },
+
     onKey: function(event) {
       var key = event.key;
       if (event.ctrlKey || event.altKey || event.metaKey || /^F\d+$/.test(key)) return;
       page.goFullScreen();
-      var special = page.specialKeys[key];
-      var code = special || page.namedKeys[key] || (key.length == 1 ? key.charCodeAt(0) : 0);
-      if (!code || code > 255) return;
-      event.preventDefault();
-      // GLUT passes window coordinates: here the drawing buffer's pixels.
-      var canvas = page.canvas, box = canvas.getBoundingClientRect();
-      var x = Math.floor((page.pointerX - box.left) * canvas.width / (box.width || 1));
-      var y = Math.floor((page.pointerY - box.top) * canvas.height / (box.height || 1));
-      page.call(function() { _quendrelKey(code, !!special, x, y); });
+      if (page.press(key, page.pointerX, page.pointerY)) event.preventDefault();
     },
 
     onPointer: function(event) {
@@ -78,16 +89,20 @@ mergeInto(LibraryManager.library, {
       page.pointerY = event.clientY;
     },
 
-    onClick: function() { page.goFullScreen(); },
-
-    // Asked for once: the program asks once, and a user who left full screen
-    // has chosen the window. Keyboard Lock, where offered, lets Escape reach
-    // the program instead of only leaving full screen.
+    // Asked for once, on a key, a mouse button or the end of a touch (a touch
+    // going down does not let a page have full screen): the program asks once,
+    // and a user who left full screen has chosen the window. Keyboard Lock,
+    // where offered, lets Escape reach the program instead of only leaving
+    // full screen. A phone or tablet turned upright shows little of the
+    // scene's width: landscape is asked for, where the browser allows it.
     goFullScreen: function() {
       var root = document.documentElement;
       if (page.fullScreenAsked || !root.requestFullscreen) return;
       page.fullScreenAsked = true;
       root.requestFullscreen({navigationUI: 'hide'}).then(function() {
+        if (screen.orientation && screen.orientation.lock) {
+          screen.orientation.lock('landscape').catch(function() {});
+        }
         return navigator.keyboard && navigator.keyboard.lock(['Escape']);
       }).catch(function() {});
     },
@@ -95,8 +110,13 @@ mergeInto(LibraryManager.library, {
     listen: function(on) {
       var method = on ? 'addEventListener' : 'removeEventListener';
       window[method]('keydown', page.onKey);
-      window[method]('mousemove', page.onPointer);
-      window[method]('mousedown', page.onClick);
+      window[method]('pointermove', page.onPointer);
+      window[method]('pointerdown', page.onPointer);
+      window[method]('mousedown', page.goFullScreen);
+      window[method]('pointerup', page.goFullScreen);
+      window[method]('resize', page.onResize);
+      touch.listen(on);
+      pads.listen(on);
     },
 
     pause: function() {
@@ -130,6 +150,12 @@ mergeInto(LibraryManager.library, {
   pageOpen: function(title) {
     document.title = UTF8ToString(title);
     page.canvas = document.getElementById('canvas');
+    page.onResize();
+  },
+
+  pageNameKey__deps: ['$page'],
+  pageNameKey: function(name, code, special) {
+    page.keys[UTF8ToString(name)] = [code, special];
   },
 
   pageRun__deps: ['$page'],

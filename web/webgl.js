@@ -1,10 +1,12 @@
-// The web layer's calls into WebGL (declared in web/webgl.h): the context on
+// The web layer's calls into WebGL (declared in web/js_calls.h): the context on
 // the page's canvas, one shader that draws clip-space triangles with their
-// vertex colours, one vertex buffer, and the context's loss and restoration.
+// vertex colours, one vertex buffer made once at its largest and refilled for
+// each draw, and the context's loss and restoration.
 mergeInto(LibraryManager.library, {
   $webgl__deps: ['$page'],
   $webgl: {
     gl: null,
+    bufferBytes: 0,
 
     // The GPU objects, made at the start and again after a restore.
     make: function() {
@@ -22,6 +24,7 @@ mergeInto(LibraryManager.library, {
       gl.linkProgram(program);
       gl.useProgram(program);
       gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+      gl.bufferData(gl.ARRAY_BUFFER, webgl.bufferBytes, gl.DYNAMIC_DRAW);
       gl.enableVertexAttribArray(0);
       gl.enableVertexAttribArray(1);
       gl.vertexAttribPointer(0, 4, gl.FLOAT, false, 28, 0);
@@ -30,8 +33,9 @@ mergeInto(LibraryManager.library, {
   },
 
   webglCreate__deps: ['$webgl'],
-  webglCreate: function(depth, alpha) {
+  webglCreate: function(depth, alpha, maxVertices) {
     var canvas = page.canvas;
+    webgl.bufferBytes = maxVertices * 28;
     webgl.gl = canvas.getContext('webgl', {alpha: !!alpha, depth: !!depth, stencil: false,
                                            antialias: false, premultipliedAlpha: false});
     if (!webgl.gl) {
@@ -77,8 +81,8 @@ mergeInto(LibraryManager.library, {
   webglDrawTriangles: function(vertices, count) {
     var gl = webgl.gl;
     if (!gl) return;
-    gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + count * 7),
-                  gl.STREAM_DRAW);
+    gl.bufferSubData(gl.ARRAY_BUFFER, 0,
+                     HEAPF32.subarray(vertices >> 2, (vertices >> 2) + count * 7));
     gl.drawArrays(gl.TRIANGLES, 0, count);
   }
 });
