@@ -242,7 +242,7 @@ def report(pages, results, rounds):
             fair = not counts_animation_frames or runs_on_animation_frames(of_mode, other)
             cells.append(cell(ratios, 3) if fair and ratios else "–")
         print(f"| {label} | " + " | ".join(cells) + " |")
-    steps = sorted({r["timer_step_ms"] for r in results})
+    steps = sorted({round(r["timer_step_ms"], 6) for r in results})
     isolated = all(r["isolated"] for r in results)
     buffers = "; ".join(
         name + " " + ", ".join(sorted({"x".join(map(str, r["buffer"]))
