@@ -1,13 +1,16 @@
 #!/usr/bin/python3
-"""Measures two pages of Quendrel side by side in Debian's headless Chromium:
-bytes and gzipped bytes, time from navigation to the parsed document and to the
-first frame, the display's frames, requestAnimationFrame callbacks and frame
-routine calls per second, and the cost of a frame's callback (median, 95th
-percentile, mean). Launches alternate A B B A, one fresh browser at a time, each
-page from a local server with cross-origin isolation, so that performance.now()
-steps 5 us rather than 100 us; bench/web_probe.js, injected before the page's own
-script, records the callbacks. Prints Markdown tables; each launch's figures go
-to --out as JSON."""
+"""Measures pages of Quendrel side by side in Debian's headless Chromium, the
+first against each of the others: bytes and gzipped bytes, time from navigation
+to the parsed document and to the first frame, the display's frames,
+requestAnimationFrame callbacks and frame routine calls per second, the CPU time
+of all the browser's processes per frame, and the cost of a frame's callback
+(median, 95th percentile, mean). Each round launches every page once paced by
+the display and once unpaced, one fresh browser at a time, in an order that
+turns from round to round (A B C, C B A, B C A, ...); each page comes from a
+local server with cross-origin isolation, so that performance.now() steps 5 us
+rather than 100 us; bench/web_probe.js, injected before the page's own script,
+records the callbacks. Prints Markdown tables; each launch's figures go to
+--out as JSON."""
 
 import argparse
 import base64
@@ -26,6 +29,7 @@ from page_server import serve  # noqa: E402
 
 PROBE = Path(__file__).with_name("web_probe.js")
 FIRST_FRAME_DEADLINE_S = 60
+MODES = ("paced", "unpaced")
 
 
 def gzipped_size(data):
@@ -42,24 +46,36 @@ def page_parts(data):
     return wasm, len(data) - sum(len(text) for text in inlined)
 
 
-def launch_figures(record, warmup_ms, window_ms):
+def _triples(flat):
+    return [flat[i:i + 3] for i in range(0, len(flat), 3)]
+
+
+def first_frame_ms(record):
+    """When the first callback that cleared ended, or None before it."""
+    ends = [start + cost for start, cost, clears in _triples(record["raf"] + record["timer"])
+            if clears]
+    return min(ends, default=None)
+
+
+def launch_figures(record):
     """One launch's figures from the probe's record: the first frame ends the
-    first callback that cleared; rates and costs come from the callbacks that
-    start in the window beginning warmup_ms after it."""
-    def triples(flat):
-        return [flat[i:i + 3] for i in range(0, len(flat), 3)]
-    raf = triples(record["raf"])
-    callbacks = sorted(raf + triples(record["timer"]))
-    first_frame = min(start + cost for start, cost, clears in callbacks if clears)
-    begin, end = first_frame + warmup_ms, first_frame + warmup_ms + window_ms
+    first callback that cleared; rates, costs and the browser's CPU time per
+    frame come from the callbacks that start in the measured window, the span
+    of the page's clock over which the browser used cpuMs of CPU time."""
+    raf = _triples(record["raf"])
+    callbacks = sorted(raf + _triples(record["timer"]))
+    begin, end = record["window"]
     in_window = [c for c in callbacks if begin <= c[0] < end]
     costs = [cost for _, cost, clears in in_window if clears]
-    seconds = window_ms / 1000
+    frames = sum(clears for _, _, clears in in_window)
+    seconds = (end - begin) / 1000
     return {
-        "first_frame_ms": first_frame,
+        "first_frame_ms": first_frame_ms(record),
         "display_per_s": sum(begin <= tick < end for tick in record["ticks"]) / seconds,
         "raf_per_s": sum(begin <= start < end for start, _, _ in raf) / seconds,
-        "frames_per_s": sum(clears for _, _, clears in in_window) / seconds,
+        "frames_per_s": frames / seconds,
+        "cpu_ms_per_frame": record["cpuMs"] / frames,
+        "cpu_cores": record["cpuMs"] / (end - begin),
         "cost_median_ms": statistics.median(costs),
         # Interpolated between order statistics, 0 and 1 being the extremes.
         "cost_p95_ms": statistics.quantiles(costs, n=20, method="inclusive")[18],
@@ -67,9 +83,16 @@ def launch_figures(record, warmup_ms, window_ms):
     }
 
 
-def launch_order(names, launches):
-    """Launch i runs the pages in order if i is even, reversed if odd: A B B A ..."""
-    return [names if i % 2 == 0 else names[::-1] for i in range(launches)]
+def launch_order(names, rounds):
+    """Round i runs the pages turned by i // 2 places, and reversed if i is odd:
+    A B C, C B A, B C A, A C B, ..., so that each pair of rounds evens out a drift
+    of the machine's speed and every page takes every place in turn."""
+    orders = []
+    for i in range(rounds):
+        turn = (i // 2) % len(names)
+        order = names[turn:] + names[:turn]
+        orders.append(order[::-1] if i % 2 else order)
+    return orders
 
 
 def spread(values):
@@ -85,25 +108,57 @@ def pair_ratios(results, figure, numerator, denominator):
             if pages[denominator]]
 
 
-def measure(url, size, warmup_ms, window_ms):
-    """One fresh browser on one page: the probe's record and the page's timer.
-    The browser is the web tests' own (tools/browser), paced by the display."""
-    # Imported here, so that the arithmetic's test needs no selenium.
-    from chromium import ChromiumSession
+def cpu_ticks(pids):
+    """User and system time so far of each process, in clock ticks, by pid;
+    processes that have gone are left out."""
+    ticks = {}
+    for pid in pids:
+        try:
+            fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+        except (OSError, IndexError):
+            continue
+        ticks[pid] = int(fields[11]) + int(fields[12])  # utime and stime
+    return ticks
 
-    browser = ChromiumSession(PROBE)
+
+def measure(url, size, warmup_ms, window_ms, unpaced):
+    """One fresh browser on one page: the probe's record, the page's timer, and
+    the CPU time all the browser's processes used over the measured window,
+    which starts warmup_ms after the first frame. The browser is the web tests'
+    own (tools/browser), paced by the display unless `unpaced`."""
+    # Imported here, so that the arithmetic's test needs no selenium.
+    from chromium import ChromiumSession, _tree
+
+    browser = ChromiumSession(PROBE, unpaced=unpaced)
     driver = browser.driver
+
+    def page_clock():
+        return driver.execute_script("return performance.now()")
+
+    def sample():
+        """The browser's CPU ticks by process (chromedriver's descendants) and
+        the page's clock at that moment, halfway between two readings of it."""
+        before = page_clock()
+        ticks = cpu_ticks(_tree(browser._service.process.pid)[1:])
+        return (before + page_clock()) / 2, ticks
+
     try:
         width, height = size
         browser.resize(width, height)
         driver.get(url)
         deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
-        while not driver.execute_script("return window.__webBenchProbe.clearsInCallbacks"):
+        while (first := first_frame_ms(driver.execute_script(
+                "return window.__webBenchProbe"))) is None:
             if time.monotonic() > deadline:
                 raise RuntimeError(f"{url}: no frame within {FIRST_FRAME_DEADLINE_S} s")
             time.sleep(0.1)
-        time.sleep((warmup_ms + window_ms) / 1000 + 0.5)
-        return driver.execute_script("""
+        time.sleep(max(0, first + warmup_ms - page_clock()) / 1000)
+        begin, ticks_before = sample()
+        time.sleep(window_ms / 1000)
+        end, ticks_after = sample()
+        cpu_ms = sum(ticks - ticks_before.get(pid, 0) for pid, ticks in ticks_after.items()) \
+            * 1000 / os.sysconf("SC_CLK_TCK")
+        return {"window": [begin, end], "cpuMs": cpu_ms, **driver.execute_script("""
             const probe = window.__webBenchProbe;
             let step = Infinity;
             for (let i = 0; i < 20; i++) {
@@ -116,46 +171,78 @@ def measure(url, size, warmup_ms, window_ms):
                      isolated: crossOriginIsolated, timerStepMs: step,
                      parsedMs: performance.getEntriesByType('navigation')[0].domInteractive,
                      buffer: [document.getElementById('canvas').width,
-                              document.getElementById('canvas').height] };""")
+                              document.getElementById('canvas').height] };""")}
     finally:
         browser.close()
 
 
-# Label, key, decimals, and whether the two pages' ratio means anything: the
-# stock route asks for next to no animation frames, so rates per frame do not.
-FIGURES = [("document parsed ms", "parsed_ms", 1, True),
-           ("first frame ms", "first_frame_ms", 1, True),
-           ("shown frames/s", "display_per_s", 1, False),
-           ("rAF callbacks/s", "raf_per_s", 1, False),
-           ("frame routine calls/s", "frames_per_s", 1, True),
-           ("callback median ms", "cost_median_ms", 3, True),
-           ("callback p95 ms", "cost_p95_ms", 3, True),
-           ("callback mean ms", "cost_mean_ms", 4, True)]
+def measure_again(*args):
+    """A launch that fails, as a fresh browser under a heavy load sometimes
+    does, is tried once more."""
+    try:
+        return measure(*args)
+    except Exception as error:  # noqa: BLE001 - any failure of the browser or the page
+        print(f"web_bench: {args[0]}: {error}; launching again", file=sys.stderr)
+        return measure(*args)
 
 
-def report(pages, results, launches):
+# Label, key, decimals, and whether the figure counts animation frames: a
+# page that asks for next to none (the stock route runs from a timer) gives
+# those no ratio.
+FIGURES = [("document parsed ms", "parsed_ms", 1, False),
+           ("first frame ms", "first_frame_ms", 1, False),
+           ("shown frames/s", "display_per_s", 1, True),
+           ("rAF callbacks/s", "raf_per_s", 1, True),
+           ("frame routine calls/s", "frames_per_s", 1, False),
+           ("CPU ms/frame", "cpu_ms_per_frame", 3, False),
+           ("CPU cores", "cpu_cores", 2, False),
+           ("callback median ms", "cost_median_ms", 3, False),
+           ("callback p95 ms", "cost_p95_ms", 3, False),
+           ("callback mean ms", "cost_mean_ms", 4, False)]
+
+
+def runs_on_animation_frames(results, name):
+    """Whether the page's frame routine runs from requestAnimationFrame, by the
+    median launch: at least half its calls come in such callbacks."""
+    launches = [r for r in results if r["page"] == name]
+    return (statistics.median(r["raf_per_s"] for r in launches)
+            >= statistics.median(r["frames_per_s"] for r in launches) / 2)
+
+
+def cell(values, digits):
+    middle, low, high = spread(values)
+    return f"{middle:.{digits}f} ({low:.{digits}f}–{high:.{digits}f})"
+
+
+def report(pages, results, rounds):
     names = list(pages)
     print("| page | bytes | gzipped (-9) | WebAssembly inside | HTML and JS |\n|---|---|---|---|---|")
     for name, path in pages.items():
         data = Path(path).read_bytes()
         wasm, rest = page_parts(data)
         print(f"| {name} | {len(data)} | {gzipped_size(data)} | {wasm} | {rest} |")
-    print(f"\nMedians over {launches} launches each, (min–max):\n")
-    print("| page | " + " | ".join(label for label, *_ in FIGURES) + " |")
-    print("|---" * (len(FIGURES) + 1) + "|")
-    for name in names:
+    for mode in MODES:
+        print(f"\n{mode.capitalize()}: medians over {rounds} launches each (min–max):\n")
+        print("| page | " + " | ".join(label for label, *_ in FIGURES) + " |")
+        print("|---" * (len(FIGURES) + 1) + "|")
+        for name in names:
+            launches = [r for r in results if r["page"] == name and r["mode"] == mode]
+            print(f"| {name} | " + " | ".join(cell([r[key] for r in launches], digits)
+                                             for _, key, digits, _ in FIGURES) + " |")
+    columns = [(other, mode) for other in names[1:] for mode in MODES]
+    print(f"\n{names[0]} against each page, the ratio within each round, median (min–max):\n")
+    print("| figure | " + " | ".join(f"{names[0]} / {other}, {mode}" for other, mode in columns)
+          + " |")
+    print("|---" * (len(columns) + 1) + "|")
+    for label, key, _, counts_animation_frames in FIGURES:
         cells = []
-        for _, key, digits, _ in FIGURES:
-            middle, low, high = spread([r[key] for r in results if r["page"] == name])
-            cells.append(f"{middle:.{digits}f} ({low:.{digits}f}–{high:.{digits}f})")
-        print(f"| {name} | " + " | ".join(cells) + " |")
-    print(f"\n{names[0]} / {names[1]}, within each round of launches, median (min–max):\n")
-    for label, key, _, comparable in FIGURES:
-        ratios = pair_ratios(results, key, names[0], names[1])
-        if comparable and ratios:
-            middle, low, high = spread(ratios)
-            print(f"- {label}: {middle:.3f} ({low:.3f}–{high:.3f})")
-    steps = sorted({r["timer_step_ms"] for r in results})
+        for other, mode in columns:
+            of_mode = [r for r in results if r["mode"] == mode]
+            ratios = pair_ratios(of_mode, key, names[0], other)
+            fair = not counts_animation_frames or runs_on_animation_frames(of_mode, other)
+            cells.append(cell(ratios, 3) if fair and ratios else "–")
+        print(f"| {label} | " + " | ".join(cells) + " |")
+    steps = sorted({round(r["timer_step_ms"], 6) for r in results})
     isolated = all(r["isolated"] for r in results)
     buffers = "; ".join(
         name + " " + ", ".join(sorted({"x".join(map(str, r["buffer"]))
@@ -168,9 +255,10 @@ def report(pages, results, launches):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("pages", nargs=2, metavar="NAME=PATH",
-                        help="the two pages, named for the tables")
-    parser.add_argument("--launches", type=int, default=10, help="per page (default 10)")
+    parser.add_argument("pages", nargs="+", metavar="NAME=PATH",
+                        help="the pages, named for the tables; the first is weighed against the others")
+    parser.add_argument("--launches", type=int, default=10,
+                        help="rounds: launches per page and pacing (default 10)")
     parser.add_argument("--warmup", type=float, default=1.0,
                         help="seconds after the first frame before measuring (default 1)")
     parser.add_argument("--seconds", type=float, default=5.0,
@@ -178,27 +266,33 @@ def main():
     parser.add_argument("--size", default="1280x720", help="viewport in CSS pixels (default 1280x720)")
     parser.add_argument("--out", default="build-web-bench", help="directory for launches.json")
     args = parser.parse_args()
+    if len(args.pages) < 2:
+        parser.error("two pages or more")
     pages = dict(page.split("=", 1) for page in args.pages)
     size = tuple(int(n) for n in args.size.split("x"))
     warmup_ms, window_ms = args.warmup * 1000, args.seconds * 1000
 
     server = serve(pages)
-    base = f"http://127.0.0.1:{server.server_address[1]}"
-    print(f"web_bench: load average {os.getloadavg()[0]:.2f} at the start", file=sys.stderr)
-    # A first launch, not recorded, brings the browser's files into the page cache.
-    measure(f"{base}/{next(iter(pages))}.html", size, 0, 0)
-    results = []
-    for round_, order in enumerate(launch_order(list(pages), args.launches)):
-        for name in order:
-            record = measure(f"{base}/{name}.html", size, warmup_ms, window_ms)
-            result = {"page": name, "round": round_, "isolated": record["isolated"],
-                      "parsed_ms": record["parsedMs"],
-                      "timer_step_ms": record["timerStepMs"], "buffer": record["buffer"],
-                      **launch_figures(record, warmup_ms, window_ms)}
-            print(f"web_bench: round {round_} {name}: " + ", ".join(
-                f"{key} {result[key]:.3f}" for _, key, *_ in FIGURES), file=sys.stderr)
-            results.append(result)
-    server.shutdown()
+    try:
+        base = f"http://127.0.0.1:{server.server_address[1]}"
+        print(f"web_bench: load average {os.getloadavg()[0]:.2f} at the start", file=sys.stderr)
+        # A first launch, not recorded, brings the browser's files into the page cache.
+        measure_again(f"{base}/{next(iter(pages))}.html", size, 0, 0, False)
+        results = []
+        for round_, order in enumerate(launch_order(list(pages), args.launches)):
+            for mode in MODES:
+                for name in order:
+                    record = measure_again(f"{base}/{name}.html", size, warmup_ms, window_ms,
+                                           mode == "unpaced")
+                    result = {"page": name, "mode": mode, "round": round_,
+                              "isolated": record["isolated"], "parsed_ms": record["parsedMs"],
+                              "timer_step_ms": record["timerStepMs"], "buffer": record["buffer"],
+                              **launch_figures(record)}
+                    print(f"web_bench: round {round_} {mode} {name}: " + ", ".join(
+                        f"{key} {result[key]:.3f}" for _, key, *_ in FIGURES), file=sys.stderr)
+                    results.append(result)
+    finally:
+        server.shutdown()
     Path(args.out).mkdir(parents=True, exist_ok=True)
     Path(args.out, "launches.json").write_text(json.dumps(results, indent=1))
     report(pages, results, args.launches)
