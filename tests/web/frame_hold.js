@@ -1,4 +1,4 @@
-// Put before the page's own scripts (CDP Page.addScriptToEvaluateOnNewDocument):
+// Put before the page's own scripts (a preload script, or first in a copy of the page):
 // counts the page's frames, one per requestAnimationFrame callback, and holds
 // the page after a given frame, as the frame preload holds the native program
 // in its swap. A held callback is kept, not run, until the test lets more
@@ -14,6 +14,7 @@
     keysTaken: [],  // for each key, whether the page took it (preventDefault)
     lost: 0,        // webglcontextlost events
     restored: 0,    // webglcontextrestored events
+    drawnLost: 0,   // frames begun (cleared) while the context was lost
     context: null,  // the page's WebGL context
   };
 
@@ -51,6 +52,11 @@
       hold.context = context;
       this.addEventListener('webglcontextlost', () => { hold.lost += 1; });
       this.addEventListener('webglcontextrestored', () => { hold.restored += 1; });
+      const realClear = context.clear.bind(context);
+      context.clear = (mask) => {
+        if (hold.lost > hold.restored) hold.drawnLost += 1;
+        realClear(mask);
+      };
     }
     return context;
   };
