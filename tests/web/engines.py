@@ -310,7 +310,8 @@ class WebKitSession(XBrowser):
     def page_file(self, path, before=""):
         self.copies += 1
         copy = os.path.join(self.folder, f"page-{self.copies}.html")
-        scripts = "\n".join((CONSOLE_KEPT, Path(HOLD_SCRIPT).read_text(encoding="utf-8"), before))
+        scripts = "\n".join((CONSOLE_KEPT, "window.__unpacedFrames = true;",
+                             Path(HOLD_SCRIPT).read_text(encoding="utf-8"), before))
         page = Path(path).read_text(encoding="utf-8")
         Path(copy).write_text(page.replace("<head>", f"<head>\n<script>\n{scripts}\n</script>", 1),
                               encoding="utf-8")
@@ -352,6 +353,9 @@ class WebKitSession(XBrowser):
         self.driver.execute("actions", {"actions": [sequence]})
 
     def screenshot(self, path):
+        # Frames run unpaced, between the display's: the last one drawn is
+        # shown once the display has gone on.
+        self.wait_ticks(2)
         Path(path).write_bytes(self.driver.get_screenshot_as_png())
         return path
 
