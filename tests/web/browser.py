@@ -77,6 +77,10 @@ class HeldPage:
         target = self.js("window.__frameHold.ticks") + count
         self.wait_for(f"window.__frameHold.ticks >= {target}", f"{count} display frames")
 
+    def leave_full_screen(self):
+        self.js("document.fullscreenElement && document.exitFullscreen() && 0")
+        self.wait_for("!document.fullscreenElement", "full screen left")
+
     def press(self, name, modifiers=0):
         """A key pressed and released, as a keyboard sends it."""
         self.key_down(name, modifiers)
@@ -85,7 +89,7 @@ class HeldPage:
     def keys_taken(self, count):
         """Whether the page took each of the last `count` keys pressed for
         itself, so that the browser does nothing more with it."""
-        self.wait_for(f"window.__frameHold.keysTaken.length >= {count}", "keys seen")
+        self.wait_for(f"!window.__frameHold.keysTaken.slice(-{count}).includes(null)", "keys seen")
         return self.js(f"window.__frameHold.keysTaken.slice(-{count})")
 
 

@@ -30,7 +30,11 @@ from chromium import end_process, process_tree
 KEY_VALUES = {"Left": "\ue012", "Up": "\ue013", "Right": "\ue014", "Down": "\ue015",
               "space": " ", "Escape": "\ue00c", "F2": "\ue032"}
 MODIFIER_VALUES = {ALT: "\ue00a", CTRL: "\ue009", META: "\ue03d"}
-LEAVE_FULL_SCREEN = "document.fullscreenElement && document.exitFullscreen().then(() => 0)"
+
+
+# The frame hold, with frames as fast as they come: neither browser can lift
+# its display's frame rate as Chromium does.
+UNPACED_HOLD = "window.__unpacedFrames = true;\n" + Path(HOLD_SCRIPT).read_text(encoding="utf-8")
 
 
 def _until(condition, what):
@@ -101,6 +105,14 @@ class XBrowser(HeldPage):
         self.perform({"type": "pointer", "id": "mouse", "actions": [
             {"type": "pointerMove", "x": x, "y": y, "origin": "viewport"}]})
 
+    def screenshot(self, path):
+        """The page as shown now, in device pixels, written as PNG. Frames run
+        between the display's: the last one drawn shows once the display has
+        gone on."""
+        self.wait_ticks(2)
+        Path(path).write_bytes(self.capture())
+        return path
+
     def new_output(self, log):
         """What the browser wrote to `log` since the last call."""
         with open(log, "rb") as out:
@@ -112,12 +124,12 @@ class XBrowser(HeldPage):
 
 # The page's console and WebGL's warnings on stdout; full screen without its
 # transition and notice; none of the browser's own network traffic or
-# first-run work. A frame as soon as the page asks, not one per display refresh.
+# first-run work.
 FIREFOX_PREFS = {
     "devtools.console.stdout.content": True, "devtools.console.stdout.chrome": False,
     "full-screen-api.transition-duration.enter": "0 0",
     "full-screen-api.transition-duration.leave": "0 0", "full-screen-api.warning.timeout": 0,
-    "layout.frame_rate": 0, "browser.shell.checkDefaultBrowser": False,
+    "browser.shell.checkDefaultBrowser": False,
     "app.normandy.enabled": False, "app.update.disabledForTesting": True,
     "messaging-system.rsexperimentloader.enabled": False, "datareporting.policy.dataSubmissionEnabled": False,
     "toolkit.telemetry.reportingpolicy.firstRun": False, "browser.aboutwelcome.enabled": False,
@@ -153,7 +165,7 @@ class FirefoxSession(XBrowser):
             self.bidi("session.new", capabilities={})
             self.bidi("session.subscribe", events=["log.entryAdded"])
             self.context = self.bidi("browsingContext.getTree")["contexts"][0]["context"]
-            self.preload(Path(HOLD_SCRIPT).read_text(encoding="utf-8"))
+            self.preload(UNPACED_HOLD)
         except BaseException:
             self.close()
             raise
@@ -219,17 +231,16 @@ class FirefoxSession(XBrowser):
     def resize(self, width, height, pixel_ratio=1):
         """A viewport of width x height CSS pixels at that devicePixelRatio,
         out of full screen (a screen-sized viewport) first."""
-        self.js(LEAVE_FULL_SCREEN)
+        self.leave_full_screen()
         self.bidi("browsingContext.setViewport", context=self.context,
                   viewport={"width": width, "height": height}, devicePixelRatio=pixel_ratio)
 
     def perform(self, sequence):
         self.bidi("input.performActions", context=self.context, actions=[sequence])
 
-    def screenshot(self, path):
-        data = self.bidi("browsingContext.captureScreenshot", context=self.context)["data"]
-        Path(path).write_bytes(base64.b64decode(data))
-        return path
+    def capture(self):
+        return base64.b64decode(
+            self.bidi("browsingContext.captureScreenshot", context=self.context)["data"])
 
     def console(self):
         """The page's messages since the last call: BiDi's log, and what only
@@ -310,8 +321,7 @@ class WebKitSession(XBrowser):
     def page_file(self, path, before=""):
         self.copies += 1
         copy = os.path.join(self.folder, f"page-{self.copies}.html")
-        scripts = "\n".join((CONSOLE_KEPT, "window.__unpacedFrames = true;",
-                             Path(HOLD_SCRIPT).read_text(encoding="utf-8"), before))
+        scripts = "\n".join((CONSOLE_KEPT, UNPACED_HOLD, before))
         page = Path(path).read_text(encoding="utf-8")
         Path(copy).write_text(page.replace("<head>", f"<head>\n<script>\n{scripts}\n</script>", 1),
                               encoding="utf-8")
@@ -337,7 +347,7 @@ class WebKitSession(XBrowser):
             self.open(self.opened[0], width, height, pixel_ratio, self.opened[1])
             return
         if self.opened:
-            self.js(LEAVE_FULL_SCREEN)
+            self.leave_full_screen()
         self.driver.set_window_rect(0, 0, width, height + TOOLBAR)
         if self.opened:
             self.wait_for(f"innerWidth == {width} && innerHeight == {height}", "the new size")
@@ -352,12 +362,8 @@ class WebKitSession(XBrowser):
     def perform(self, sequence):
         self.driver.execute("actions", {"actions": [sequence]})
 
-    def screenshot(self, path):
-        # Frames run unpaced, between the display's: the last one drawn is
-        # shown once the display has gone on.
-        self.wait_ticks(2)
-        Path(path).write_bytes(self.driver.get_screenshot_as_png())
-        return path
+    def capture(self):
+        return self.driver.get_screenshot_as_png()
 
     def console(self):
         seen = self.js("window.__consoleKept.splice(0)") if self.opened else []

@@ -15,6 +15,7 @@
     waiting: 0,     // callbacks asked for and not yet run, held ones too
     ticks: 0,       // the test's own count of displayed frames
     keysTaken: [],  // for each key, whether the page took it (preventDefault)
+    fullScreenAnswers: 0,  // full screen entered, left or refused
     lost: 0,        // webglcontextlost events
     restored: 0,    // webglcontextrestored events
     drawnLost: 0,   // frames begun (cleared) while the context was lost
@@ -43,10 +44,15 @@
 
   const tick = () => { hold.ticks += 1; realRequest(tick); };
   realRequest(tick);
-  // Read once every listener has had the key.
+  // Counted at once, read once every listener has had the key.
   window.addEventListener('keydown', (event) => {
-    setTimeout(() => hold.keysTaken.push(event.defaultPrevented));
+    const index = hold.keysTaken.push(null) - 1;
+    setTimeout(() => { hold.keysTaken[index] = event.defaultPrevented; });
   });
+
+  for (const type of ['fullscreenchange', 'fullscreenerror']) {
+    document.addEventListener(type, () => { hold.fullScreenAnswers += 1; });
+  }
 
   const realGetContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (...args) {
