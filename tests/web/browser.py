@@ -26,6 +26,16 @@ ALT, CTRL, META = 1, 2, 4  # CDP's modifier bits
 DEADLINE = 20.0  # seconds for any one awaited condition
 
 
+def wait_until(condition, what):
+    """The first true answer of `condition`, asked again and again."""
+    until = time.monotonic() + DEADLINE
+    while not (answer := condition()):
+        if time.monotonic() > until:
+            raise AssertionError(f"{what}: not within {DEADLINE} s")
+        time.sleep(0.002)
+    return answer
+
+
 class HeldPage:
     """What the tests do with a held page, whatever the engine."""
     # Escapes that end the page after a key has put it in full screen: one
@@ -51,11 +61,7 @@ class HeldPage:
             self._server = None
 
     def wait_for(self, expression, what):
-        until = time.monotonic() + DEADLINE
-        while not self.js(expression):
-            if time.monotonic() > until:
-                raise AssertionError(f"{what}: not within {DEADLINE} s")
-            time.sleep(0.002)
+        return wait_until(lambda: self.js(expression), what)
 
     def frames_shown(self):
         return self.js("window.__frameHold.shown")
