@@ -77,8 +77,7 @@ class XBrowser(HeldPage):
             {"type": kind, "value": value} for value in values[::1 if kind == "keyDown" else -1]]})
 
     def key_down(self, name, modifiers=0, repeat=False):
-        """The key goes down; down again while down, it repeats (in WebDriver
-        a key already down repeats, so `repeat` only says so)."""
+        """The key goes down; down again while down, it repeats."""
         self.keys("keyDown", name, modifiers)
 
     def key_up(self, name, modifiers=0):
@@ -99,19 +98,17 @@ class XBrowser(HeldPage):
 
 class FirefoxSession(XBrowser):
     """Debian's Firefox ESR over WebDriver BiDi, from Python (websockets)."""
-    # No window manager here, so Firefox never has the focus, and refuses
-    # full screen: the first Escape reaches the page.
-    ESCAPES_TO_END = 1
+    ESCAPES_TO_END = 1  # full screen refused here (no focus on Xvfb): Escape reaches the page
+    socket = loop = None
 
     def __init__(self):
         super().__init__("1024x768")
         self.last_id, self.messages, self.read_to = 0, [], 0
         try:
             # The page's console and WebGL's warnings on stdout as well.
-            profile = os.path.join(self.folder, "profile")
-            os.mkdir(profile)
-            Path(profile, "user.js").write_text(
-                'user_pref("devtools.console.stdout.content", true);\n')
+            profile = Path(self.folder, "profile")
+            profile.mkdir()
+            (profile / "user.js").write_text('user_pref("devtools.console.stdout.content", true);')
             self.log = os.path.join(self.folder, "firefox.log")
             with open(self.log, "wb") as out:
                 self.start([os.environ.get("FIREFOX", "/usr/bin/firefox-esr"), "--no-remote",
@@ -160,15 +157,14 @@ class FirefoxSession(XBrowser):
 
     def close(self):
         try:
-            if getattr(self, "socket", None) is not None:
+            if self.socket:
                 self.bidi("browser.close")
                 self.wait(self.socket.close())
         except Exception:  # ended below, whatever state it is in
             pass
-        finally:
-            if getattr(self, "loop", None) is not None:
-                self.loop.close()
-            super().close()
+        if self.loop:
+            self.loop.close()
+        super().close()
 
     def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True):
         self.resize(width, height, pixel_ratio)
