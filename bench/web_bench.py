@@ -127,7 +127,7 @@ def measure(url, size, warmup_ms, window_ms, unpaced):
     which starts warmup_ms after the first frame. The browser is the web tests'
     own (tools/browser), paced by the display unless `unpaced`."""
     # Imported here, so that the arithmetic's test needs no selenium.
-    from chromium import ChromiumSession, _tree
+    from chromium import ChromiumSession
 
     browser = ChromiumSession(PROBE, unpaced=unpaced)
     driver = browser.driver
@@ -139,7 +139,7 @@ def measure(url, size, warmup_ms, window_ms, unpaced):
         """The browser's CPU ticks by process (chromedriver's descendants) and
         the page's clock at that moment, halfway between two readings of it."""
         before = page_clock()
-        ticks = cpu_ticks(_tree(browser._service.process.pid)[1:])
+        ticks = cpu_ticks(browser.browser_processes())
         return (before + page_clock()) / 2, ticks
 
     try:

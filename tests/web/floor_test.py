@@ -9,12 +9,11 @@ import tempfile
 import unittest
 
 from browser import BrowserSession
-from pixels import differing_pixels, look
+from pixels import MOST_DIFFERING, differing_pixels, look
 
 PAGE = pathlib.Path(os.environ["QUENDREL_WEB_PAGE"]).resolve()
 FLOOR = pathlib.Path(__file__).resolve().parents[2] / "bench" / "web_floor.html"
 FRAMES = (5, 300)
-MOST_DIFFERING = 12  # as between the page and the native program
 
 
 class Floor(unittest.TestCase):

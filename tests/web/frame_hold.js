@@ -1,10 +1,13 @@
-// Put before the page's own scripts (CDP Page.addScriptToEvaluateOnNewDocument):
+// Put before the page's own scripts (a preload script, or first in a copy of the page):
 // counts the page's frames, one per requestAnimationFrame callback, and holds
 // the page after a given frame, as the frame preload holds the native program
 // in its swap. A held callback is kept, not run, until the test lets more
 // frames go; keys sent meanwhile reach the page before it runs.
 (() => {
   const realRequest = window.requestAnimationFrame.bind(window);
+  // Frames as fast as they come, for a browser that cannot unpace its own.
+  const nextFrame = window.__unpacedFrames
+    ? (callback) => setTimeout(() => callback(performance.now())) : realRequest;
   const hold = {
     shown: 0,       // callbacks run
     holdAfter: 1,   // the page holds once this many have run
@@ -12,12 +15,14 @@
     waiting: 0,     // callbacks asked for and not yet run, held ones too
     ticks: 0,       // the test's own count of displayed frames
     keysTaken: [],  // for each key, whether the page took it (preventDefault)
+    fullScreenAnswers: 0,  // full screen entered, left or refused
     lost: 0,        // webglcontextlost events
     restored: 0,    // webglcontextrestored events
+    drawnLost: 0,   // frames begun (cleared) while the context was lost
     context: null,  // the page's WebGL context
   };
 
-  const schedule = (callback) => realRequest((time) => {
+  const schedule = (callback) => nextFrame((time) => {
     if (hold.shown >= hold.holdAfter) {
       hold.held.push(callback);
       return;
@@ -39,10 +44,15 @@
 
   const tick = () => { hold.ticks += 1; realRequest(tick); };
   realRequest(tick);
-  // Read once every listener has had the key.
+  // Counted at once, read once every listener has had the key.
   window.addEventListener('keydown', (event) => {
-    setTimeout(() => hold.keysTaken.push(event.defaultPrevented));
+    const index = hold.keysTaken.push(null) - 1;
+    setTimeout(() => { hold.keysTaken[index] = event.defaultPrevented; });
   });
+
+  for (const type of ['fullscreenchange', 'fullscreenerror']) {
+    document.addEventListener(type, () => { hold.fullScreenAnswers += 1; });
+  }
 
   const realGetContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (...args) {
@@ -51,6 +61,11 @@
       hold.context = context;
       this.addEventListener('webglcontextlost', () => { hold.lost += 1; });
       this.addEventListener('webglcontextrestored', () => { hold.restored += 1; });
+      const realClear = context.clear.bind(context);
+      context.clear = (mask) => {
+        if (hold.lost > hold.restored) hold.drawnLost += 1;
+        realClear(mask);
+      };
     }
     return context;
   };

@@ -53,16 +53,20 @@ class ChromiumSession:
 
     def close(self):
         process = getattr(self._service, "process", None)
-        pids = _tree(process.pid) if process else []
+        pids = process_tree(process.pid) if process else []
         try:
             if self.driver is not None:
                 self.driver.quit()
         finally:
             self._service.stop()
             for pid in pids:
-                _end(pid)
+                end_process(pid)
             shutil.rmtree(self._home, ignore_errors=True)
             shutil.rmtree(self._tmp, ignore_errors=True)
+
+    def browser_processes(self):
+        """The browser's processes now: chromedriver's descendants."""
+        return process_tree(self._service.process.pid)[1:]
 
     def cdp(self, command, parameters=None):
         return self.driver.execute_cdp_cmd(command, parameters or {})
@@ -81,17 +85,17 @@ class ChromiumSession:
         return [f"{entry['level']} {entry['message']}" for entry in self.driver.get_log("browser")]
 
 
-def _tree(pid):
+def process_tree(pid):
     """The process and all its descendants."""
     try:
         children = [int(child) for task in pathlib.Path(f"/proc/{pid}/task").iterdir()
                     for child in (task / "children").read_text().split()]
     except OSError:
         children = []
-    return [pid] + [each for child in children for each in _tree(child)]
+    return [pid] + [each for child in children for each in process_tree(child)]
 
 
-def _end(pid):
+def end_process(pid):
     """SIGKILL for a process that has not ended (and is not just waiting to be
     reaped) once the browser was asked to quit."""
     try:
