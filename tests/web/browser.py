@@ -83,6 +83,10 @@ class HeldPage:
         target = self.js("window.__frameHold.ticks") + count
         self.wait_for(f"window.__frameHold.ticks >= {target}", f"{count} display frames")
 
+    def wait_for_viewport(self, width, height):
+        """Until the page has had the resize event for a width x height viewport."""
+        self.wait_for(f"window.__frameHold.size == '{width}x{height}'", "the page's new size")
+
     def leave_full_screen(self):
         self.js("document.fullscreenElement && document.exitFullscreen() && 0")
         self.wait_for("!document.fullscreenElement", "full screen left")

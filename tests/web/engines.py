@@ -88,6 +88,15 @@ class XBrowser(HeldPage):
         self.perform({"type": "pointer", "id": "mouse", "actions": [
             {"type": "pointerMove", "x": x, "y": y, "origin": "viewport"}]})
 
+    def resize(self, width, height, pixel_ratio=1):
+        """A viewport of width x height CSS pixels at that devicePixelRatio.
+        The frames the hold runs from timers may come before the browser's
+        next rendering update: once this returns, the open page has had the
+        resize event that brings its new size."""
+        self.set_viewport(width, height, pixel_ratio)
+        if self.opened:
+            self.wait_for_viewport(width, height)
+
     def screenshot(self, path):
         """The page as shown now, in device pixels, written as PNG: the last
         frame drawn shows once the display has gone on."""
@@ -167,13 +176,14 @@ class FirefoxSession(XBrowser):
         super().close()
 
     def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True):
-        self.resize(width, height, pixel_ratio)
+        self.set_viewport(width, height, pixel_ratio)
         added = before and self.preload(before)
         try:
             self.bidi("browsingContext.navigate", context=self.context, url=url, wait="complete")
         finally:
             if added:
                 self.bidi("script.removePreloadScript", script=added)
+        self.opened = url
         if held:
             self.wait_until_held(1)
 
@@ -184,9 +194,8 @@ class FirefoxSession(XBrowser):
             raise AssertionError(f"{expression}: {answer['exceptionDetails']['text']}")
         return json.loads(answer["result"]["value"])[0]
 
-    def resize(self, width, height, pixel_ratio=1):
-        """A viewport of width x height CSS pixels at that devicePixelRatio,
-        out of full screen (the screen's size) first."""
+    def set_viewport(self, width, height, pixel_ratio=1):
+        """Out of full screen (the screen's size) first."""
         self.leave_full_screen()
         self.bidi("browsingContext.setViewport", context=self.context,
                   viewport={"width": width, "height": height}, devicePixelRatio=pixel_ratio)
@@ -285,7 +294,7 @@ class WebKitSession(XBrowser):
         if url.startswith("file:"):
             url = self.page_file(url.removeprefix("file://"), before).as_uri()
         self.use(pixel_ratio)
-        self.resize(width, height, pixel_ratio)
+        self.set_viewport(width, height, pixel_ratio)
         self.driver.get(url)
         if held:
             self.wait_until_held(1)
@@ -293,9 +302,9 @@ class WebKitSession(XBrowser):
     def js(self, expression):
         return self.driver.execute_script("return " + expression)
 
-    def resize(self, width, height, pixel_ratio=1):
-        """A window of width x height CSS pixels at that devicePixelRatio. A
-        new ratio is the other browser: the page opens anew there."""
+    def set_viewport(self, width, height, pixel_ratio=1):
+        """The window around it, out of full screen first. A new ratio is the
+        other browser: the page opens anew there."""
         if pixel_ratio != self.ratio:
             self.open(self.opened[0], width, height, pixel_ratio, self.opened[1])
             return

@@ -22,8 +22,8 @@
     context: null,  // the page's WebGL context
     size: `${innerWidth}x${innerHeight}`,  // the viewport, as the last resize event told it
   };
-  // Frames run from timers come before the browser's next rendering update,
-  // which brings a resize event: a test waits for that event first.
+  // Frames run from timers may come before the browser's next rendering
+  // update, which brings a resize event: a test waits for that event first.
   window.addEventListener('resize', () => { hold.size = `${innerWidth}x${innerHeight}`; });
 
   const schedule = (callback) => nextFrame((time) => {

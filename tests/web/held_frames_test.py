@@ -40,7 +40,7 @@ def held_pictures(engine, folder):
                 browser.press(step)
                 browser.wait_for("window.__frameHold.fullScreenAnswers", "full screen or not")
                 browser.leave_full_screen()
-                browser.wait_for("innerWidth == 1024 && innerHeight == 768", "the window's size")
+                browser.wait_for_viewport(1024, 768)
                 continue
             browser.run_to(int(step))
             pictures[step] = browser.screenshot(os.path.join(folder, f"{engine}-{step}.png"))
