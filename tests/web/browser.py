@@ -96,6 +96,15 @@ class HeldPage:
         self.key_down(name, modifiers)
         self.key_up(name, modifiers)
 
+    def press_in_window(self, name, width=1024, height=768):
+        """A key pressed, the page kept in its width x height viewport: the
+        first key asks for full screen, which an engine may grant a moment
+        later, in the middle of the frames that follow, or refuse."""
+        self.press(name)
+        self.wait_for("window.__frameHold.fullScreenAnswers", "full screen or not")
+        self.leave_full_screen()
+        self.wait_for_viewport(width, height)
+
     def keys_taken(self, count):
         """Whether the page took each of the last `count` keys pressed for
         itself, so that the browser does nothing more with it."""

@@ -37,10 +37,7 @@ def held_pictures(engine, folder):
         browser.open(PAGE.as_uri(), 1024, 768)
         for step in STEPS:
             if not step.isdigit():
-                browser.press(step)
-                browser.wait_for("window.__frameHold.fullScreenAnswers", "full screen or not")
-                browser.leave_full_screen()
-                browser.wait_for_viewport(1024, 768)
+                browser.press_in_window(step)
                 continue
             browser.run_to(int(step))
             pictures[step] = browser.screenshot(os.path.join(folder, f"{engine}-{step}.png"))

@@ -129,7 +129,7 @@ class Page(unittest.TestCase):
                                msg="the shot is not where the pointer put it at the repeat")
 
     def test_a_lost_context_pauses_and_a_restored_one_goes_on_as_if_never_lost(self):
-        self.browser.press("Right")
+        self.browser.press_in_window("Right")
         self.browser.run_frames(5)
         unit = self.look(START_X, 0)["unit"]
         hold = "window.__frameHold"
@@ -156,7 +156,7 @@ class Page(unittest.TestCase):
         self.expect_cube_at(START_X + 19 * STEP, 0, unit * STEP * 1.5)
         restored = self.picture("-restored")
         self.browser.open(PAGE.as_uri())
-        self.browser.press("Right")
+        self.browser.press_in_window("Right")
         self.browser.run_frames(20)
         self.assertEqual(differing_pixels(restored, self.picture("-never-lost")), 0)
 
