@@ -5,9 +5,10 @@
 // Up/Down, Home, End, Insert; Escape, Enter, Tab, Backspace, Delete) and
 // characters up to 255. F1 to F12 and anything with Ctrl, Alt or Meta stay
 // the browser's. The touch controls (web/touch.js) and game controllers
-// (web/pads.js) press the same keys through page.press.
+// (web/pads.js) press the same keys through page.press; web/app.js makes it
+// a web app where it is served, and keeps the screen on while it runs.
 mergeInto(LibraryManager.library, {
-  $page__deps: ['$touch', '$pads'],
+  $page__deps: ['$touch', '$pads', '$app'],
   $page: {
     canvas: null,
     box: null, // the canvas's place in CSS pixels, read again on each resize
@@ -117,6 +118,7 @@ mergeInto(LibraryManager.library, {
       window[method]('resize', page.onResize);
       touch.listen(on);
       pads.listen(on);
+      app.listen(on);
     },
 
     pause: function() {
@@ -160,6 +162,7 @@ mergeInto(LibraryManager.library, {
 
   pageRun__deps: ['$page'],
   pageRun: function() {
+    app.served();
     page.listen(true);
     page.schedule();
   }

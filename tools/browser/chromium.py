@@ -45,8 +45,8 @@ class ChromiumSession:
         self.driver = None
         try:
             self.driver = webdriver.Chrome(service=self._service, options=options)
-            source = pathlib.Path(before_page).read_text(encoding="utf-8")
-            self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": source})
+            self._before_page = pathlib.Path(before_page).read_text(encoding="utf-8")
+            self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": self._before_page})
         except BaseException:
             self.close()
             raise
@@ -83,6 +83,18 @@ class ChromiumSession:
     def console(self):
         """The console's messages since the last call, as 'LEVEL message'."""
         return [f"{entry['level']} {entry['message']}" for entry in self.driver.get_log("browser")]
+
+    def new_tab(self):
+        """A new, empty tab in place of the current one, which is closed, as
+        when an app is launched again: pages the old tab held are gone. The
+        script put before every page's own is put in the new tab too."""
+        old = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        new = self.driver.current_window_handle
+        self.driver.switch_to.window(old)
+        self.driver.close()
+        self.driver.switch_to.window(new)
+        self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": self._before_page})
 
 
 def process_tree(pid):
