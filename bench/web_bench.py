@@ -10,7 +10,10 @@ turns from round to round (A B C, C B A, B C A, ...); each page comes from a
 local server with cross-origin isolation, so that performance.now() steps 5 us
 rather than 100 us; bench/web_probe.js, injected before the page's own script,
 records the callbacks. Prints Markdown tables; each launch's figures go to
---out as JSON."""
+--out as JSON. With --site, also the first frame of the site's page (the
+folder scripts/build-web makes) from a static server on a first visit, from
+its service worker's cache at a later launch and from disk, as ratios within
+each round (a fresh browser a round)."""
 
 import argparse
 import base64
@@ -186,6 +189,61 @@ def measure_again(*args):
         return measure(*args)
 
 
+def first_frame(browser, url):
+    """Opens `url` in the browser's tab: the first frame's end, in ms from the
+    navigation's start."""
+    browser.driver.get(url)
+    deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
+    while (first := first_frame_ms(browser.js("window.__webBenchProbe"))) is None:
+        if time.monotonic() > deadline:
+            raise RuntimeError(f"{url}: no frame within {FIRST_FRAME_DEADLINE_S} s")
+        time.sleep(0.05)
+    return first
+
+
+def measure_site(site, size, rounds):
+    """Per round, one fresh browser: the first visit from the server (served as
+    a static host does, tools/browser/page_server.py), then, once its service
+    worker controls the page, a launch (a new tab, the old one closed) served
+    from the worker's cache and a launch of the same file from disk, these two
+    in turns. Prints the medians and the ratios to the first visit."""
+    from chromium import ChromiumSession
+
+    server = serve(site=site)
+    url = f"http://127.0.0.1:{server.server_port}/"
+    disk = Path(site, "index.html").resolve().as_uri()
+    rows = []
+    try:
+        for round_ in range(rounds):
+            browser = ChromiumSession(PROBE)
+            try:
+                browser.resize(*size)
+                row = {"server": first_frame(browser, url)}
+                deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
+                while not browser.js("!!navigator.serviceWorker.controller"):
+                    if time.monotonic() > deadline:
+                        raise RuntimeError("no service worker controls the page")
+                    time.sleep(0.05)
+                for where in (("worker", "disk"), ("disk", "worker"))[round_ % 2]:
+                    browser.new_tab()
+                    browser.resize(*size)
+                    row[where] = first_frame(browser, url if where == "worker" else disk)
+            finally:
+                browser.close()
+            print(f"web_bench: site round {round_}: " + ", ".join(
+                f"{key} {value:.1f} ms" for key, value in row.items()), file=sys.stderr)
+            rows.append(row)
+    finally:
+        server.shutdown()
+        server.server_close()
+    print(f"\nThe site's page, first frame in ms, medians over {rounds} rounds (min–max), and the "
+          "ratio to the first visit from the server within each round:\n")
+    print("| from | first frame ms | / from the server |\n|---|---|---|")
+    for where in ("server", "worker", "disk"):
+        ratios = [row[where] / row["server"] for row in rows]
+        print(f"| {where} | {cell([row[where] for row in rows], 1)} | {cell(ratios, 3)} |")
+
+
 # Label, key, decimals, and whether the figure counts animation frames: a
 # page that asks for next to none (the stock route runs from a timer) gives
 # those no ratio.
@@ -255,7 +313,7 @@ def report(pages, results, rounds):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("pages", nargs="+", metavar="NAME=PATH",
+    parser.add_argument("pages", nargs="*", metavar="NAME=PATH",
                         help="the pages, named for the tables; the first is weighed against the others")
     parser.add_argument("--launches", type=int, default=10,
                         help="rounds: launches per page and pacing (default 10)")
@@ -265,11 +323,19 @@ def main():
                         help="seconds measured per launch (default 5)")
     parser.add_argument("--size", default="1280x720", help="viewport in CSS pixels (default 1280x720)")
     parser.add_argument("--out", default="build-web-bench", help="directory for launches.json")
+    parser.add_argument("--site", help="the site's folder, measured after the pages")
     args = parser.parse_args()
-    if len(args.pages) < 2:
-        parser.error("two pages or more")
+    if len(args.pages) == 1 or not (args.pages or args.site):
+        parser.error("two pages or more, or --site")
     pages = dict(page.split("=", 1) for page in args.pages)
     size = tuple(int(n) for n in args.size.split("x"))
+    if pages:
+        measure_pages(pages, args, size)
+    if args.site:
+        measure_site(args.site, size, args.launches)
+
+
+def measure_pages(pages, args, size):
     warmup_ms, window_ms = args.warmup * 1000, args.seconds * 1000
 
     server = serve(pages)
