@@ -1,28 +1,15 @@
 #!/bin/sh
-# docs/ is the site this tree makes: each file the page's build makes in SITE
-# (build-web/site/) the same bytes in DOCS, and DOCS/download/ the files its
-# SHA256SUMS lists, those of scripts/package's SHA256SUMS in DIST but the page
-# (when given: where the package tests' .debs were made).
-# Usage: committed_site.sh SITE DOCS [DIST]
-site=$1 docs=$2 dist=${3:-}
-status=0
-for file in "$site"/*; do
-  if ! cmp -s "$file" "$docs/${file##*/}"; then
-    echo "docs/${file##*/} is not $file"
-    status=1
-  fi
+# Usage: committed_site.sh SITE DOCS [DIST]. DOCS is the site this tree makes:
+# SITE's files (build-web/site/) the same bytes, download/ the files its
+# SHA256SUMS lists, which are scripts/package's sums in DIST but the page's.
+cd "$2" || exit 1
+for file in "$1"/*; do
+  cmp -s "$file" "${file##*/}" || failed="$failed ${file##*/}"
 done
-listed=$(cut -d' ' -f3 "$docs/download/SHA256SUMS"; echo SHA256SUMS)
-if [ "$(ls "$docs/download" | LC_ALL=C sort)" != "$(echo "$listed" | LC_ALL=C sort)" ] ||
-  ! (cd "$docs/download" && sha256sum --quiet --strict -c SHA256SUMS); then
-  echo "docs/download/ holds other files than its SHA256SUMS lists"
-  status=1
-fi
-if [ -n "$dist" ] && ! grep -v -- '-web\.html$' "$dist/SHA256SUMS" | cmp -s - "$docs/download/SHA256SUMS"; then
-  echo "docs/download/ is not what scripts/package made in $dist"
-  status=1
-fi
-if [ $status != 0 ]; then
-  echo "refresh the site with: scripts/package --docs"
-fi
-exit $status
+listed=$(cut -d' ' -f3 download/SHA256SUMS; echo SHA256SUMS)
+[ "$(ls download | LC_ALL=C sort)" = "$(echo "$listed" | LC_ALL=C sort)" ] &&
+  (cd download && sha256sum --quiet --strict -c SHA256SUMS) || failed="$failed download/"
+[ -z "$3" ] || grep -v -- '-web\.html$' "$3/SHA256SUMS" | cmp -s - download/SHA256SUMS ||
+  failed="$failed download/SHA256SUMS"
+[ -z "$failed" ] || echo "Not what this tree makes, in docs/:$failed; refresh with: scripts/package --docs"
+[ -z "$failed" ]
