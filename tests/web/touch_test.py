@@ -120,7 +120,8 @@ class Touch(PageCase):
         left = self.centre("Left")
         self.browser.press("Right")
         self.assertEqual(self.shown(), {"canvas"}, "controls after a key")
-        self.browser.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+        self.browser.cdp("Emulation.setTouchEmulationEnabled",
+                         {"enabled": True, "maxTouchPoints": 5})
         self.tap(left)
         self.assertIn("Left", self.shown())
         self.browser.point_at(5, 5)
@@ -214,7 +215,8 @@ class Touch(PageCase):
         self.browser.run_frames(3)
         self.assertEqual(self.keys_passed(), [], "a controller of another mapping pressed keys")
         self.assertIn("Up", self.shown())
-        self.browser.js("__pads.set(null), __pads.set([15])")  # the d-pad's right, in the standard mapping
+        # The d-pad's right, in the standard mapping.
+        self.browser.js("__pads.set(null), __pads.set([15])")
         self.drift_to(START_X + 19 * STEP, 0, 20)
         self.assertEqual(self.shown(), {"canvas"}, "the controls over a controller's game")
         # The stick within the dead zone leftwards, past it upwards; a touch
