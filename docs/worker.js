@@ -7,7 +7,7 @@
 // are exactly the deploy this script belongs to: otherwise (a file missing, a
 // deploy half done) installing fails, and the worker before goes on serving
 // its own complete copy until a later visit installs this one.
-const content = '2588c42281e659ad';
+const content = '59c71a1b7474fbcd';
 const files = ["./", "manifest.webmanifest", "icon-192.png", "icon-512.png", "icon-maskable-512.png", "apple-touch-icon.png"];
 const cacheName = 'quendrel-' + content;
 

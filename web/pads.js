@@ -2,8 +2,9 @@
 // from the first `gamepadconnected` until none is left: the d-pad, and the
 // left stick past half-way, press the arrows; the bottom face button presses
 // Space at the last pointer position, Back/Select Escape. A press counts as
-// the button goes down or the stick enters the direction; a controller that
-// leaves takes what it held with it.
+// the button goes down or the stick enters the direction, and hides the touch
+// controls; a controller that leaves takes what it held with it. Controllers
+// with another mapping are not read: their buttons mean something else.
 mergeInto(LibraryManager.library, {
   $pads: {
     seen: false, // a controller may be there: poll
@@ -27,7 +28,10 @@ mergeInto(LibraryManager.library, {
         pads.inputs.forEach(function(input) {
           var id = pad.index + input[0], button = pad.buttons[input[1]];
           held[id] = button && button.pressed || pad.axes[input[2]] * input[3] > pads.deadZone;
-          if (held[id] && !pads.held[id]) page.press(input[0], page.pointerX, page.pointerY);
+          if (held[id] && !pads.held[id]) {
+            touch.show(false);
+            page.press(input[0], page.pointerX, page.pointerY);
+          }
         });
       });
       pads.held = held;

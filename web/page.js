@@ -92,13 +92,14 @@ mergeInto(LibraryManager.library, {
 
     // Asked for once, on a key, a mouse button or the end of a touch (a touch
     // going down does not let a page have full screen): the program asks once,
-    // and a user who left full screen has chosen the window. Keyboard Lock,
+    // and a user who left full screen has chosen the window, unless `again`
+    // (the touch controls' Full screen button). Keyboard Lock,
     // where offered, lets Escape reach the program instead of only leaving
     // full screen. A phone or tablet turned upright shows little of the
     // scene's width: landscape is asked for, where the browser allows it.
-    goFullScreen: function() {
+    goFullScreen: function(again) {
       var root = document.documentElement;
-      if (page.fullScreenAsked || !root.requestFullscreen) return;
+      if (page.fullScreenAsked && again !== true || !root.requestFullscreen) return;
       page.fullScreenAsked = true;
       root.requestFullscreen({navigationUI: 'hide'}).then(function() {
         if (screen.orientation && screen.orientation.lock) {

@@ -1,19 +1,32 @@
 """A browser with frame_hold.js put before every page's own scripts: pages held
 frame by frame, real key events, resizes, screenshots as PNG files and the
-console's messages. HeldPage holds what every engine shares; a driver per
-engine says how to open a page, run script, send keys and the pointer, resize,
-take a picture and read the console: Debian's headless Chromium
-(tools/browser/chromium.py) here, Firefox and WebKit in engines.py. The tests
-hold the page at the frames they look at, so frames come unpaced."""
+console's messages. HeldPage holds what every engine shares, opening a page
+among it; a driver per engine says how to size the viewport, load a page with
+a script before its own, run script, send keys and the pointer, take a picture
+and read the console: Debian's headless Chromium (tools/browser/chromium.py)
+here, Firefox and WebKit in engines.py. PageCase is the tests' side: the
+engine's browser for a class's tests, the cube looked for in its pictures and
+a console that stays empty. The tests hold the page at the frames they look
+at, so frames come unpaced."""
 
 import base64
 import os
+import pathlib
+import tempfile
 import time
+import unittest
 
 from chromium import ChromiumSession
-from page_server import serve
+from pixels import look
+
+PAGE = pathlib.Path(os.environ.get("QUENDREL_WEB_PAGE", "quendrel.html")).resolve()
+ENGINE = os.environ.get("QUENDREL_ENGINE", "chromium")
+START_X, STEP, LIMIT = 1.5, 0.1, 10.0  # the cube's start, drift per frame and stops
+MESSAGE = "(message => !message.hidden && message.textContent)(document.getElementById('message'))"
 
 HOLD_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "frame_hold.js")
+# Stand-ins for the controllers, the orientation lock and the wake lock.
+STAND_INS = pathlib.Path(__file__).with_name("stand_ins.js").read_text(encoding="utf-8")
 
 # What a keyboard sends for each key the tests press (CDP Input.dispatchKeyEvent).
 KEYS = {
@@ -41,24 +54,33 @@ class HeldPage:
     # Escapes that end the page after a key has put it in full screen: one
     # where the page may lock Escape, two where the browser takes the first.
     ESCAPES_TO_END = 1
-    _server = None
+    opened = None
+
+    def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True, touch=False):
+        """Opens `url` at a viewport of width x height CSS pixels and the given
+        devicePixelRatio (a phone's, with a touch screen, if `touch`), with the
+        script `before` run first; on return the page holds after its first
+        frame (unless not `held`: no frame need come)."""
+        self.set_viewport(width, height, pixel_ratio, touch)
+        self.navigate(url, before)
+        self.opened = (url, before)
+        if held:
+            self.wait_until_held(1)
+
+    def resize(self, width, height, pixel_ratio=1, touch=False):
+        """Once this returns, the page has had the resize event that brings its
+        new size (frames run from timers may come before it)."""
+        self.set_viewport(width, height, pixel_ratio, touch)
+        self.wait_for_viewport(width, height)
+
+    def screenshot(self, path):
+        """The page as shown now, in device pixels, written as PNG."""
+        pathlib.Path(path).write_bytes(self.capture())
+        return path
 
     def page_file(self, path):
         """The file the engine loads for the page at `path`."""
         return path
-
-    def serve(self, path):
-        """The page at `path` from a local web server (HTTP), until the next
-        call or the session's end; returns its URL."""
-        self.stop_serving()
-        self._server = serve({"quendrel": self.page_file(path)})
-        return f"http://127.0.0.1:{self._server.server_port}/quendrel.html"
-
-    def stop_serving(self):
-        if self._server is not None:
-            self._server.shutdown()
-            self._server.server_close()
-            self._server = None
 
     def wait_for(self, expression, what):
         return wait_until(lambda: self.js(expression), what)
@@ -118,24 +140,18 @@ class BrowserSession(HeldPage, ChromiumSession):
     def __init__(self):
         ChromiumSession.__init__(self, HOLD_SCRIPT, unpaced=True)
 
-    def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True):
-        """Opens `url` at a viewport of width x height CSS pixels and the given
-        devicePixelRatio, with the script `before` run first; on return the
-        page holds after its first frame (unless not `held`: no frame need
-        come)."""
-        self.resize(width, height, pixel_ratio)
+    def set_viewport(self, width, height, pixel_ratio=1, touch=False):
+        self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": touch, "maxTouchPoints": 5})
+        self.cdp("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": pixel_ratio, "mobile": touch})
+
+    def navigate(self, url, before):
         added = before and self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": before})
         try:
             self.driver.get(url)
         finally:
             if added:
                 self.cdp("Page.removeScriptToEvaluateOnNewDocument", added)
-        if held:
-            self.wait_until_held(1)
-
-    def close(self):
-        self.stop_serving()
-        ChromiumSession.close(self)
 
     def key_down(self, name, modifiers=0, repeat=False):
         """The key goes down, or repeats as a held key does."""
@@ -155,11 +171,8 @@ class BrowserSession(HeldPage, ChromiumSession):
         """The pointer moves to (x, y) in CSS pixels."""
         self.cdp("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
 
-    def screenshot(self, path):
-        """The page as shown now, in device pixels, written as PNG."""
-        with open(path, "wb") as png:
-            png.write(base64.b64decode(self.cdp("Page.captureScreenshot")["data"]))
-        return path
+    def capture(self):
+        return base64.b64decode(self.cdp("Page.captureScreenshot")["data"])
 
 
 def session(engine):
@@ -168,3 +181,42 @@ def session(engine):
         return BrowserSession()
     import engines
     return {"firefox": engines.FirefoxSession, "webkit": engines.WebKitSession}[engine]()
+
+
+class PageCase(unittest.TestCase):
+    """The engine's browser for the class's tests, a folder for their
+    pictures, and a console that stays empty."""
+    engine = ENGINE
+
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = session(cls.engine)
+        cls.pictures = tempfile.TemporaryDirectory(prefix="quendrel-web-")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        cls.pictures.cleanup()
+
+    def tearDown(self):
+        self.assertEqual(self.browser.console(), [], "the console has messages")
+
+    def picture(self, name=""):
+        return self.browser.screenshot(os.path.join(self.pictures.name, f"{self.id()}{name}.png"))
+
+    def look(self, cube_x, cube_y):
+        """The page's picture now, with the cube expected at (cube_x, cube_y)."""
+        return look(self.picture(), cube_x, cube_y)
+
+    def expect_cube_at(self, x, y, slack=3.0, alone=True):
+        """The cube at scene point (x, y), within `slack` pixels (None: a
+        step and a half), and nothing else drawn unless not `alone`."""
+        seen = self.look(x, y)
+        slack = seen["unit"] * STEP * 1.5 if slack is None else slack
+        context = f"cube expected at scene ({x:.1f}, {y:.1f}): {seen}"
+        self.assertGreater(seen["cube"], seen["unit"] ** 2 / 2, context)
+        self.assertAlmostEqual(seen["cubeX"], seen["expectedX"], delta=slack, msg=context)
+        self.assertAlmostEqual(seen["cubeY"], seen["expectedY"], delta=slack, msg=context)
+        if alone:
+            self.assertEqual(seen["stray"], 0, "something besides the cube; " + context)
+        return seen

@@ -22,7 +22,7 @@ from selenium.webdriver import WebKitGTKOptions
 from selenium.webdriver.remote.webdriver import WebDriver
 
 from browser import ALT, CTRL, DEADLINE, HOLD_SCRIPT, META, HeldPage, wait_until
-from chromium import end_process, process_tree
+from chromium import ChromiumSession, end_process, process_tree
 
 # WebDriver's key values for the keys the tests press, and the modifiers.
 KEY_VALUES = {"Left": "\ue012", "Up": "\ue013", "Right": "\ue014", "Down": "\ue015",
@@ -57,7 +57,6 @@ class XBrowser(HeldPage):
     def close(self):
         """Ends every process started, by id, the last first: asked to (Xvfb
         then removes its socket in /tmp), else killed with all it started."""
-        self.stop_serving()
         for process in reversed(self.processes):
             started = process_tree(process.pid)
             process.terminate()
@@ -88,25 +87,15 @@ class XBrowser(HeldPage):
         self.perform({"type": "pointer", "id": "mouse", "actions": [
             {"type": "pointerMove", "x": x, "y": y, "origin": "viewport"}]})
 
-    def resize(self, width, height, pixel_ratio=1):
-        """A viewport of width x height CSS pixels at that devicePixelRatio.
-        The frames the hold runs from timers may come before the browser's
-        next rendering update: once this returns, the open page has had the
-        resize event that brings its new size."""
-        self.set_viewport(width, height, pixel_ratio)
-        if self.opened:
-            self.wait_for_viewport(width, height)
-
-    def screenshot(self, path):
-        """The held page, in device pixels, written as PNG. The display shows
-        the last frame drawn only some display frames later, more of them on
-        a loaded machine: the picture counts once two in a row are the same."""
+    def capture(self):
+        """The display shows the last frame drawn only some display frames
+        later, more of them on a loaded machine: the picture counts once two
+        in a row are the same."""
         self.wait_ticks(2)
-        pictures = [self.capture()]
-        wait_until(lambda: pictures.append(self.capture()) or pictures[-1] == pictures[-2],
+        pictures = [self.grab()]
+        wait_until(lambda: pictures.append(self.grab()) or pictures[-1] == pictures[-2],
                    "the same picture twice")
-        Path(path).write_bytes(pictures[-1])
-        return path
+        return pictures[-1]
 
 
 class FirefoxSession(XBrowser):
@@ -179,17 +168,13 @@ class FirefoxSession(XBrowser):
             self.loop.close()
         super().close()
 
-    def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True):
-        self.set_viewport(width, height, pixel_ratio)
+    def navigate(self, url, before):
         added = before and self.preload(before)
         try:
             self.bidi("browsingContext.navigate", context=self.context, url=url, wait="complete")
         finally:
             if added:
                 self.bidi("script.removePreloadScript", script=added)
-        self.opened = url
-        if held:
-            self.wait_until_held(1)
 
     def js(self, expression):
         answer = self.bidi("script.evaluate", expression=f"JSON.stringify([{expression}])",
@@ -198,7 +183,7 @@ class FirefoxSession(XBrowser):
             raise AssertionError(f"{expression}: {answer['exceptionDetails']['text']}")
         return json.loads(answer["result"]["value"])[0]
 
-    def set_viewport(self, width, height, pixel_ratio=1):
+    def set_viewport(self, width, height, pixel_ratio=1, touch=False):
         """Out of full screen (the screen's size) first."""
         self.leave_full_screen()
         self.bidi("browsingContext.setViewport", context=self.context,
@@ -207,7 +192,7 @@ class FirefoxSession(XBrowser):
     def perform(self, sequence):
         self.bidi("input.performActions", context=self.context, actions=[sequence])
 
-    def capture(self):
+    def grab(self):
         return base64.b64decode(
             self.bidi("browsingContext.captureScreenshot", context=self.context)["data"])
 
@@ -293,30 +278,26 @@ class WebKitSession(XBrowser):
             "<head>", f"<head>\n<script>\n{scripts}\n</script>", 1), encoding="utf-8")
         return copy
 
-    def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True):
-        self.opened = (url, before)
+    def navigate(self, url, before):
         if url.startswith("file:"):
             url = self.page_file(url.removeprefix("file://"), before).as_uri()
-        self.use(pixel_ratio)
-        self.set_viewport(width, height, pixel_ratio)
         self.driver.get(url)
-        if held:
-            self.wait_until_held(1)
 
-    def js(self, expression):
-        return self.driver.execute_script("return " + expression)
+    js = ChromiumSession.js  # selenium's, as there
 
-    def set_viewport(self, width, height, pixel_ratio=1):
-        """The window around it, out of full screen first. A new ratio is the
-        other browser: the page opens anew there."""
+    def set_viewport(self, width, height, pixel_ratio=1, touch=False):
+        """The window around the page, out of full screen first."""
+        if self.opened and pixel_ratio == self.ratio:
+            self.leave_full_screen()
+        self.use(pixel_ratio)
+        self.driver.set_window_rect(0, 0, width, height + TOOLBAR)
+
+    def resize(self, width, height, pixel_ratio=1, touch=False):
+        """A new ratio is the other browser: the page opens anew there."""
         if pixel_ratio != self.ratio:
             self.open(self.opened[0], width, height, pixel_ratio, self.opened[1])
-            return
-        if self.opened:
-            self.leave_full_screen()
-        self.driver.set_window_rect(0, 0, width, height + TOOLBAR)
-        if self.opened:
-            self.wait_for(f"innerWidth == {width} && innerHeight == {height}", "the new size")
+        else:
+            super().resize(width, height, pixel_ratio)
 
     def key_down(self, name, modifiers=0, repeat=False):
         # WebKitWebDriver drops a key that goes down while down: a held key's
@@ -328,7 +309,7 @@ class WebKitSession(XBrowser):
     def perform(self, sequence):
         self.driver.execute("actions", {"actions": [sequence]})
 
-    def capture(self):
+    def grab(self):
         return self.driver.get_screenshot_as_png()
 
     def console(self):
