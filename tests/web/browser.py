@@ -49,9 +49,8 @@ class HeldPage:
     opened = None
 
     def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True, touch=False):
-        """`url` at that viewport and devicePixelRatio (a phone's with a touch
-        screen if `touch`), `before` run first, held after its first frame
-        (unless not `held`: no frame need come)."""
+        """`url` at that viewport and devicePixelRatio (a phone's if `touch`), `before` run
+        first, held after its first frame (unless not `held`: no frame need come)."""
         self.set_viewport(width, height, pixel_ratio, touch)
         self.navigate(url, before)
         self.opened = (url, before)
@@ -174,20 +173,14 @@ class BrowserSession(HeldPage, ChromiumSession):
         return base64.b64decode(self.cdp("Page.captureScreenshot")["data"])
 
 
-def session(engine):
-    """A fresh browser of the engine named: chromium, firefox or webkit."""
-    if engine == "chromium":
-        return BrowserSession()
-    import engines
-    return {"firefox": engines.FirefoxSession, "webkit": engines.WebKitSession}[engine]()
-
-
 class PageCase(unittest.TestCase):
     engine = ENGINE
 
     @classmethod
     def setUpClass(cls):
-        cls.browser = session(cls.engine)
+        import engines  # Firefox's and WebKit's drivers, which build on this module
+        cls.browser = {"chromium": BrowserSession, "firefox": engines.FirefoxSession,
+                       "webkit": engines.WebKitSession}[cls.engine]()
         cls.addClassCleanup(cls.browser.close)
         cls.pictures = tempfile.TemporaryDirectory(prefix="quendrel-web-")
         cls.addClassCleanup(cls.pictures.cleanup)

@@ -170,7 +170,8 @@ class Page(PageCase):
         # A new deploy, its files as cacheable as the others, is kept by the
         # first launch (in place of the older copy) and played by the second.
         caches = lambda: self.browser.cdp("Runtime.evaluate", {
-            "expression": "caches.keys()", "awaitPromise": True, "returnByValue": True})["result"]["value"]
+            "expression": "caches.keys()", "awaitPromise": True,
+            "returnByValue": True})["result"]["value"]
         kept = caches()
         make_site(PAGE.read_bytes().replace(b"<head>", b'<head><meta name="deploy">', 1),
                   PAGE.parents[1] / "data/icons/256x256/org.quendrel.Quendrel.png", site)

@@ -64,11 +64,11 @@ class Touch(PageCase):
     def keys_passed(self):
         return [[code, bool(special), x, y] for code, special, x, y in self.browser.js("calls")]
 
-    def check_layout(self, width, height, insets=(0, 0, 0, 0)):
+    def check_layout(self, width, height, insets={"left": 0, "top": 0, "right": 0, "bottom": 0}):
         """Controls 44 px or more each way, 8 px apart, inside the safe area; in
         landscape the pad at most 55 % high, the cube on screen and under no
         control at each of its stops."""
-        left, top, right, bottom = insets
+        left, top, right, bottom = insets.values()
         controls = self.browser.js(CONTROLS)
         where = f"at {width}x{height}"
         for name, x, y, w, h, _ in controls:
@@ -181,10 +181,9 @@ class Touch(PageCase):
             self.assertEqual(HINT in self.shown(), width < height, f"the hint at {width}x{height}")
             self.check_layout(width, height)
         # A notch and a home bar: the controls keep inside what they leave.
-        insets = (47, 0, 47, 21)
+        insets = {"left": 47, "top": 0, "right": 47, "bottom": 21}
         self.browser.resize(932, 430, touch=True)
-        self.browser.cdp("Emulation.setSafeAreaInsetsOverride", {"insets": dict(zip(
-            ("left", "top", "right", "bottom"), insets))})
+        self.browser.cdp("Emulation.setSafeAreaInsetsOverride", {"insets": insets})
         try:
             self.browser.run_frames(1)
             self.check_layout(932, 430, insets)
