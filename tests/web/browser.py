@@ -1,13 +1,7 @@
-"""A browser with frame_hold.js put before every page's own scripts: pages held
-frame by frame, real key events, resizes, screenshots as PNG files and the
-console's messages. HeldPage holds what every engine shares, opening a page
-among it; a driver per engine says how to size the viewport, load a page with
-a script before its own, run script, send keys and the pointer, take a picture
-and read the console: Debian's headless Chromium (tools/browser/chromium.py)
-here, Firefox and WebKit in engines.py. PageCase is the tests' side: the
-engine's browser for a class's tests, the cube looked for in its pictures and
-a console that stays empty. The tests hold the page at the frames they look
-at, so frames come unpaced."""
+"""A browser with frame_hold.js before every page's own scripts. HeldPage is what
+every engine shares (pages held frame by frame, keys, resizes, pictures); each
+engine's driver (Chromium here, Firefox and WebKit in engines.py) adds how. The
+tests' PageCase: a browser per class, the cube in its pictures, an empty console."""
 
 import base64
 import os
@@ -22,20 +16,19 @@ from pixels import look
 PAGE = pathlib.Path(os.environ.get("QUENDREL_WEB_PAGE", "quendrel.html")).resolve()
 ENGINE = os.environ.get("QUENDREL_ENGINE", "chromium")
 START_X, STEP, LIMIT = 1.5, 0.1, 10.0  # the cube's start, drift per frame and stops
+AFTER_20 = START_X + 19 * STEP  # 20 frames after a Right: a frame shows the step before
+# Each arrow from where the cube is: its direction and the frames to its stop.
+ARROWS = (("Right", 1, 0, 70), ("Left", -1, 0, 205), ("Up", 0, 1, 105), ("Down", 0, -1, 205))
 MESSAGE = "(message => !message.hidden && message.textContent)(document.getElementById('message'))"
-
 HOLD_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "frame_hold.js")
 # Stand-ins for the controllers, the orientation lock and the wake lock.
 STAND_INS = pathlib.Path(__file__).with_name("stand_ins.js").read_text(encoding="utf-8")
-
-# What a keyboard sends for each key the tests press (CDP Input.dispatchKeyEvent).
-KEYS = {
-    "Left": ("ArrowLeft", "ArrowLeft", 37), "Up": ("ArrowUp", "ArrowUp", 38),
-    "Right": ("ArrowRight", "ArrowRight", 39), "Down": ("ArrowDown", "ArrowDown", 40),
-    "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27), "F2": ("F2", "F2", 113),
-}
+# Each key the tests press: CDP's key, code and key code, and WebDriver's value.
+KEYS = {"Left": ("ArrowLeft", "ArrowLeft", 37, "\ue012"), "space": (" ", "Space", 32, " "),
+        "Up": ("ArrowUp", "ArrowUp", 38, "\ue013"), "Escape": ("Escape", "Escape", 27, "\ue00c"),
+        "Right": ("ArrowRight", "ArrowRight", 39, "\ue014"), "F2": ("F2", "F2", 113, "\ue032"),
+        "Down": ("ArrowDown", "ArrowDown", 40, "\ue015")}
 ALT, CTRL, META = 1, 2, 4  # CDP's modifier bits
-
 DEADLINE = 20.0  # seconds for any one awaited condition
 
 
@@ -50,17 +43,14 @@ def wait_until(condition, what):
 
 
 class HeldPage:
-    """What the tests do with a held page, whatever the engine."""
     # Escapes that end the page after a key has put it in full screen: one
     # where the page may lock Escape, two where the browser takes the first.
     ESCAPES_TO_END = 1
     opened = None
 
     def open(self, url, width=1024, height=768, pixel_ratio=1, before="", held=True, touch=False):
-        """Opens `url` at a viewport of width x height CSS pixels and the given
-        devicePixelRatio (a phone's, with a touch screen, if `touch`), with the
-        script `before` run first; on return the page holds after its first
-        frame (unless not `held`: no frame need come)."""
+        """`url` at that viewport and devicePixelRatio (a phone's if `touch`), `before` run
+        first, held after its first frame (unless not `held`: no frame need come)."""
         self.set_viewport(width, height, pixel_ratio, touch)
         self.navigate(url, before)
         self.opened = (url, before)
@@ -68,19 +58,17 @@ class HeldPage:
             self.wait_until_held(1)
 
     def resize(self, width, height, pixel_ratio=1, touch=False):
-        """Once this returns, the page has had the resize event that brings its
-        new size (frames run from timers may come before it)."""
+        """Returns once the page has had the resize event (frames run from
+        timers may come before it)."""
         self.set_viewport(width, height, pixel_ratio, touch)
         self.wait_for_viewport(width, height)
 
     def screenshot(self, path):
-        """The page as shown now, in device pixels, written as PNG."""
         pathlib.Path(path).write_bytes(self.capture())
         return path
 
     def page_file(self, path):
-        """The file the engine loads for the page at `path`."""
-        return path
+        return path  # the file the engine loads for the page at `path`
 
     def wait_for(self, expression, what):
         return wait_until(lambda: self.js(expression), what)
@@ -92,7 +80,6 @@ class HeldPage:
         self.wait_for(f"window.__frameHold.isHeldAfter({frame})", f"page held after frame {frame}")
 
     def run_frames(self, count):
-        """From a hold: lets exactly `count` more frames run and holds again."""
         target = self.frames_shown() + count
         self.js(f"window.__frameHold.release({count})")
         self.wait_until_held(target)
@@ -101,35 +88,50 @@ class HeldPage:
         self.run_frames(frame - self.frames_shown())
 
     def wait_ticks(self, count):
-        """Waits for `count` frames the display shows, whatever the page does."""
+        """`count` frames the display shows, whatever the page does."""
         target = self.js("window.__frameHold.ticks") + count
         self.wait_for(f"window.__frameHold.ticks >= {target}", f"{count} display frames")
 
     def wait_for_viewport(self, width, height):
-        """Until the page has had the resize event for a width x height viewport."""
         self.wait_for(f"window.__frameHold.size == '{width}x{height}'", "the page's new size")
 
     def leave_full_screen(self):
         self.js("document.fullscreenElement && document.exitFullscreen() && 0")
         self.wait_for("!document.fullscreenElement", "full screen left")
 
+    def key_down(self, name, modifiers=0, repeat=False):
+        self.key("down", name, modifiers, repeat)
+
+    def key_up(self, name, modifiers=0):
+        self.key("up", name, modifiers)
+
     def press(self, name, modifiers=0):
-        """A key pressed and released, as a keyboard sends it."""
         self.key_down(name, modifiers)
         self.key_up(name, modifiers)
 
     def press_in_window(self, name, width=1024, height=768):
-        """A key pressed, the page kept in its width x height viewport: the
-        first key asks for full screen, which an engine may grant a moment
-        later, in the middle of the frames that follow, or refuse."""
+        """A key, the page kept in its viewport: the first key asks for full
+        screen, which an engine may grant a moment later, or refuse."""
         self.press(name)
         self.wait_for("window.__frameHold.fullScreenAnswers", "full screen or not")
         self.leave_full_screen()
         self.wait_for_viewport(width, height)
 
+    def held_pictures(self, url, steps, folder, prefix):
+        """`url`'s pictures at each frame N of `steps`, as folder/prefix-N.png;
+        the other steps are keys pressed between them, the page in its window."""
+        self.open(url)
+        pictures = {}
+        for step in steps:
+            if not step.isdigit():
+                self.press_in_window(step)
+                continue
+            self.run_to(int(step))
+            pictures[step] = self.screenshot(os.path.join(folder, f"{prefix}-{step}.png"))
+        return pictures
+
     def keys_taken(self, count):
-        """Whether the page took each of the last `count` keys pressed for
-        itself, so that the browser does nothing more with it."""
+        """For each of the last `count` keys, whether the page took it from the browser."""
         self.wait_for(f"!window.__frameHold.keysTaken.slice(-{count}).includes(null)", "keys seen")
         return self.js(f"window.__frameHold.keysTaken.slice(-{count})")
 
@@ -140,8 +142,11 @@ class BrowserSession(HeldPage, ChromiumSession):
     def __init__(self):
         ChromiumSession.__init__(self, HOLD_SCRIPT, unpaced=True)
 
+    def touch_screen(self, on):
+        self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": on, "maxTouchPoints": 5})
+
     def set_viewport(self, width, height, pixel_ratio=1, touch=False):
-        self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": touch, "maxTouchPoints": 5})
+        self.touch_screen(touch)
         self.cdp("Emulation.setDeviceMetricsOverride", {
             "width": width, "height": height, "deviceScaleFactor": pixel_ratio, "mobile": touch})
 
@@ -153,50 +158,32 @@ class BrowserSession(HeldPage, ChromiumSession):
             if added:
                 self.cdp("Page.removeScriptToEvaluateOnNewDocument", added)
 
-    def key_down(self, name, modifiers=0, repeat=False):
-        """The key goes down, or repeats as a held key does."""
-        key, code, number = KEYS[name]
-        # A key with text comes as keyDown with it, the others as rawKeyDown.
-        down = {"type": "keyDown", "text": key} if len(key) == 1 else {"type": "rawKeyDown"}
-        self.cdp("Input.dispatchKeyEvent", dict(down, key=key, code=code, modifiers=modifiers,
+    def key(self, kind, name, modifiers, repeat=False):
+        key, code, number, _ = KEYS[name]
+        # A key with text goes down as keyDown with it, the others as rawKeyDown.
+        kind = {"type": "keyDown", "text": key} if kind == "down" and len(key) == 1 else {
+            "type": "rawKeyDown" if kind == "down" else "keyUp"}
+        self.cdp("Input.dispatchKeyEvent", dict(kind, key=key, code=code, modifiers=modifiers,
                                                 windowsVirtualKeyCode=number, autoRepeat=repeat))
 
-    def key_up(self, name, modifiers=0):
-        key, code, number = KEYS[name]
-        self.cdp("Input.dispatchKeyEvent", {"type": "keyUp", "key": key, "code": code,
-                                            "windowsVirtualKeyCode": number,
-                                            "modifiers": modifiers})
-
     def point_at(self, x, y):
-        """The pointer moves to (x, y) in CSS pixels."""
         self.cdp("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
 
     def capture(self):
         return base64.b64decode(self.cdp("Page.captureScreenshot")["data"])
 
 
-def session(engine):
-    """A fresh browser of the engine named: chromium, firefox or webkit."""
-    if engine == "chromium":
-        return BrowserSession()
-    import engines
-    return {"firefox": engines.FirefoxSession, "webkit": engines.WebKitSession}[engine]()
-
-
 class PageCase(unittest.TestCase):
-    """The engine's browser for the class's tests, a folder for their
-    pictures, and a console that stays empty."""
     engine = ENGINE
 
     @classmethod
     def setUpClass(cls):
-        cls.browser = session(cls.engine)
+        import engines  # Firefox's and WebKit's drivers, which build on this module
+        cls.browser = {"chromium": BrowserSession, "firefox": engines.FirefoxSession,
+                       "webkit": engines.WebKitSession}[cls.engine]()
+        cls.addClassCleanup(cls.browser.close)
         cls.pictures = tempfile.TemporaryDirectory(prefix="quendrel-web-")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.close()
-        cls.pictures.cleanup()
+        cls.addClassCleanup(cls.pictures.cleanup)
 
     def tearDown(self):
         self.assertEqual(self.browser.console(), [], "the console has messages")
@@ -205,12 +192,11 @@ class PageCase(unittest.TestCase):
         return self.browser.screenshot(os.path.join(self.pictures.name, f"{self.id()}{name}.png"))
 
     def look(self, cube_x, cube_y):
-        """The page's picture now, with the cube expected at (cube_x, cube_y)."""
         return look(self.picture(), cube_x, cube_y)
 
     def expect_cube_at(self, x, y, slack=3.0, alone=True):
-        """The cube at scene point (x, y), within `slack` pixels (None: a
-        step and a half), and nothing else drawn unless not `alone`."""
+        """The cube at scene point (x, y), within `slack` pixels (None: a step
+        and a half), and nothing else drawn unless not `alone`."""
         seen = self.look(x, y)
         slack = seen["unit"] * STEP * 1.5 if slack is None else slack
         context = f"cube expected at scene ({x:.1f}, {y:.1f}): {seen}"
@@ -220,3 +206,16 @@ class PageCase(unittest.TestCase):
         if alone:
             self.assertEqual(seen["stray"], 0, "something besides the cube; " + context)
         return seen
+
+    def drift_to(self, x, y, frames, alone=True):
+        self.browser.run_frames(frames)
+        self.expect_cube_at(x, y, None, alone)
+
+    def drift_to_each_stop(self, press, x, alone=True):
+        """From (x, 0), each arrow `press`ed drifts the cube to its stop, and it stays there."""
+        y = 0
+        for name, dx, dy, frames in ARROWS:
+            press(name)
+            x, y = (dx * LIMIT if dx else x), (dy * LIMIT if dy else y)
+            self.drift_to(x, y, frames, alone)
+            self.drift_to(x, y, 20, alone)

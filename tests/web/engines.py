@@ -1,11 +1,10 @@
-"""Firefox and WebKit for the page's tests, beside Chromium (browser.py), each
-on an Xvfb screen of its own (with WebGL neither has a headless mode): Firefox
-over WebDriver BiDi, which it speaks itself (Debian has no geckodriver), WebKit
-through WebKitWebDriver and MiniBrowser. Keys and the pointer go to both as
-WebDriver action sequences. Neither can lift its display's frame rate, so the
-frame hold runs the page's frames as fast as they come."""
+"""Firefox (over WebDriver BiDi: Debian has no geckodriver) and WebKit (through
+WebKitWebDriver and MiniBrowser), each on an Xvfb screen of its own, as neither
+has WebGL headless. Neither can lift its display's frame rate, so the frame hold
+runs the page's frames as fast as they come."""
 
 import asyncio
+import contextlib
 import base64
 import json
 import os
@@ -21,76 +20,69 @@ import websockets
 from selenium.webdriver import WebKitGTKOptions
 from selenium.webdriver.remote.webdriver import WebDriver
 
-from browser import ALT, CTRL, DEADLINE, HOLD_SCRIPT, META, HeldPage, wait_until
+from browser import ALT, CTRL, DEADLINE, HOLD_SCRIPT, KEYS, META, HeldPage, wait_until
 from chromium import ChromiumSession, end_process, process_tree
 
-# WebDriver's key values for the keys the tests press, and the modifiers.
-KEY_VALUES = {"Left": "\ue012", "Up": "\ue013", "Right": "\ue014", "Down": "\ue015",
-              "space": " ", "Escape": "\ue00c", "F2": "\ue032"}
-MODIFIER_VALUES = {ALT: "\ue00a", CTRL: "\ue009", META: "\ue03d"}
+MODIFIER_VALUES = {ALT: "\ue00a", CTRL: "\ue009", META: "\ue03d"}  # WebDriver's
 UNPACED_HOLD = "window.__unpacedFrames = true;\n" + Path(HOLD_SCRIPT).read_text(encoding="utf-8")
 
 
 class XBrowser(HeldPage):
-    """A browser on a virtual screen of its own, with a folder of its own in
-    the caller's TMPDIR as HOME and TMPDIR, removed at the end."""
+    """A browser (`launch`ed) on a screen of its own, with a folder of its own
+    as HOME and TMPDIR; all it started is ended at once if the start fails."""
 
-    def __init__(self, screen):
+    def __init__(self):
         self.folder = tempfile.mkdtemp(prefix="quendrel-engine-")
-        self.processes, self.opened = [], None
-        read, write = os.pipe()
+        self.processes = []
         try:
-            self.start(["Xvfb", "-displayfd", str(write), "-screen", "0", screen + "x24",
-                        "-nolisten", "tcp"], pass_fds=(write,))
-        finally:
-            os.close(write)
-        with os.fdopen(read) as answer:
-            if not select.select([answer], [], [], DEADLINE)[0]:
-                self.close()
-                raise AssertionError("Xvfb gave no display")
-            display = answer.readline().strip()
-        self.env = dict(os.environ, DISPLAY=":" + display, HOME=self.folder, TMPDIR=self.folder)
+            read, write = os.pipe()
+            try:
+                self.start(["Xvfb", "-displayfd", str(write), "-screen", "0", self.SCREEN + "x24",
+                            "-nolisten", "tcp"], pass_fds=(write,))
+            finally:
+                os.close(write)
+            with os.fdopen(read) as answer:
+                if not select.select([answer], [], [], DEADLINE)[0]:
+                    raise AssertionError("Xvfb gave no display")
+                display = answer.readline().strip()
+            self.env = dict(os.environ, DISPLAY=":" + display, HOME=self.folder, TMPDIR=self.folder)
+            self.launch()
+        except BaseException:
+            self.close()
+            raise
 
     def start(self, command, **options):
         self.processes.append(subprocess.Popen(command, stdin=subprocess.DEVNULL, **options))
 
     def close(self):
-        """Ends every process started, by id, the last first: asked to (Xvfb
-        then removes its socket in /tmp), else killed with all it started."""
+        """Ends every process started, the last first: asked to (Xvfb then
+        removes its socket in /tmp), else killed with all it started."""
         for process in reversed(self.processes):
             started = process_tree(process.pid)
             process.terminate()
-            try:
+            with contextlib.suppress(subprocess.TimeoutExpired):
                 process.wait(DEADLINE / 4)
-            except subprocess.TimeoutExpired:
-                pass
             for pid in started:
                 end_process(pid)
             process.wait()
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def keys(self, kind, name, modifiers):
+    def key(self, kind, name, modifiers, repeat=False):
+        """Modifiers first, then the key; up in the other order. Down again
+        while down, a key repeats."""
         values = [value for bit, value in MODIFIER_VALUES.items() if modifiers & bit]
-        values.append(KEY_VALUES[name])
+        values.append(KEYS[name][3])
         self.perform({"type": "key", "id": "keys", "actions": [
-            {"type": kind, "value": value} for value in values[::1 if kind == "keyDown" else -1]]})
-
-    def key_down(self, name, modifiers=0, repeat=False):
-        """The key goes down; down again while down, it repeats."""
-        self.keys("keyDown", name, modifiers)
-
-    def key_up(self, name, modifiers=0):
-        self.keys("keyUp", name, modifiers)
+            {"type": "key" + kind.title(), "value": value}
+            for value in values[::1 if kind == "down" else -1]]})
 
     def point_at(self, x, y):
-        """The pointer moves to (x, y) in CSS pixels."""
         self.perform({"type": "pointer", "id": "mouse", "actions": [
             {"type": "pointerMove", "x": x, "y": y, "origin": "viewport"}]})
 
     def capture(self):
-        """The display shows the last frame drawn only some display frames
-        later, more of them on a loaded machine: the picture counts once two
-        in a row are the same."""
+        """The display shows a frame some display frames after it is drawn, more
+        on a loaded machine: the picture counts once two in a row are the same."""
         self.wait_ticks(2)
         pictures = [self.grab()]
         wait_until(lambda: pictures.append(self.grab()) or pictures[-1] == pictures[-2],
@@ -101,43 +93,37 @@ class XBrowser(HeldPage):
 class FirefoxSession(XBrowser):
     """Debian's Firefox ESR over WebDriver BiDi, from Python (websockets)."""
     ESCAPES_TO_END = 1  # full screen refused here (no focus on Xvfb): Escape reaches the page
+    SCREEN = "1024x768"
     socket = loop = None
 
-    def __init__(self):
-        super().__init__("1024x768")
+    def launch(self):
         self.last_id, self.messages, self.read_to = 0, [], 0
-        try:
-            # The page's console and WebGL's warnings on stdout as well.
-            profile = Path(self.folder, "profile")
-            profile.mkdir()
-            (profile / "user.js").write_text('user_pref("devtools.console.stdout.content", true);')
-            self.log = os.path.join(self.folder, "firefox.log")
-            with open(self.log, "wb") as out:
-                self.start([os.environ.get("FIREFOX", "/usr/bin/firefox-esr"), "--no-remote",
-                            "--profile", profile, "--remote-debugging-port=0", "about:blank"],
-                           stdout=out, stderr=subprocess.STDOUT, env=self.env)
-            address = wait_until(lambda: re.search(r"WebDriver BiDi listening on (ws://\S+)",
-                                                   Path(self.log).read_text(errors="replace")),
-                                 "Firefox's WebDriver BiDi").group(1)
-            self.loop = asyncio.new_event_loop()
-            self.socket = self.wait(self.connect(address + "/session"))
-            self.bidi("session.new", capabilities={})
-            self.bidi("session.subscribe", events=["log.entryAdded"])
-            self.context = self.bidi("browsingContext.getTree")["contexts"][0]["context"]
-            self.preload(UNPACED_HOLD)
-        except BaseException:
-            self.close()
-            raise
+        # The page's console and WebGL's warnings on stdout as well.
+        profile = Path(self.folder, "profile")
+        profile.mkdir()
+        (profile / "user.js").write_text('user_pref("devtools.console.stdout.content", true);')
+        self.log = os.path.join(self.folder, "firefox.log")
+        with open(self.log, "wb") as out:
+            self.start([os.environ.get("FIREFOX", "/usr/bin/firefox-esr"), "--no-remote",
+                        "--profile", profile, "--remote-debugging-port=0", "about:blank"],
+                       stdout=out, stderr=subprocess.STDOUT, env=self.env)
+        address = wait_until(lambda: re.search(r"WebDriver BiDi listening on (ws://\S+)",
+                                               Path(self.log).read_text(errors="replace")),
+                             "Firefox's WebDriver BiDi").group(1)
+        self.loop = asyncio.new_event_loop()
+        # websockets 10 takes the loop running when the connection is made.
+        self.socket = self.wait(self.connect(address + "/session"))
+        self.bidi("session.new", capabilities={})
+        self.bidi("session.subscribe", events=["log.entryAdded"])
+        self.context = self.bidi("browsingContext.getTree")["contexts"][0]["context"]
+        self.preload(UNPACED_HOLD)
 
     @staticmethod
     async def connect(address):
-        # websockets 10 takes the loop running when the connection is made.
         return await websockets.connect(address, max_size=None, max_queue=None)
 
     def wait(self, awaitable):
-        async def within_deadline():
-            return await asyncio.wait_for(awaitable, DEADLINE)
-        return self.loop.run_until_complete(within_deadline())
+        return self.loop.run_until_complete(asyncio.wait_for(awaitable, DEADLINE))
 
     def bidi(self, method, **parameters):
         """A BiDi command's result; the log's entries that came before it are kept."""
@@ -158,12 +144,10 @@ class FirefoxSession(XBrowser):
                          functionDeclaration=f"() => {{\n{source}\n}}")["script"]
 
     def close(self):
-        try:
+        with contextlib.suppress(Exception):  # ended below, whatever state it is in
             if self.socket:
                 self.bidi("browser.close")
                 self.wait(self.socket.close())
-        except Exception:  # ended below, whatever state it is in
-            pass
         if self.loop:
             self.loop.close()
         super().close()
@@ -184,8 +168,7 @@ class FirefoxSession(XBrowser):
         return json.loads(answer["result"]["value"])[0]
 
     def set_viewport(self, width, height, pixel_ratio=1, touch=False):
-        """Out of full screen (the screen's size) first."""
-        self.leave_full_screen()
+        self.leave_full_screen()  # in full screen, the viewport is the screen
         self.bidi("browsingContext.setViewport", context=self.context,
                   viewport={"width": width, "height": height}, devicePixelRatio=pixel_ratio)
 
@@ -209,9 +192,7 @@ class FirefoxSession(XBrowser):
 
 
 class BareOptions(WebKitGTKOptions):
-    @property
-    def default_capabilities(self):
-        return {}  # selenium's browserName and platform match no WebKitGTK browser
+    default_capabilities = {}  # selenium's browserName and platform match no WebKitGTK browser
 
 
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
@@ -230,23 +211,19 @@ CONSOLE_KEPT = """(() => {
 
 
 class WebKitSession(XBrowser):
-    """MiniBrowser (WebKitGTK) through WebKitWebDriver and selenium. With no
-    script put before a page's own, the page loaded is a copy with them
-    first; with no devicePixelRatio to emulate, a ratio of 2 is a second
-    browser at GDK_SCALE=2, started when first asked for."""
+    """MiniBrowser through WebKitWebDriver. With no script put before a page's
+    own, the page loaded is a copy with them first; with no devicePixelRatio to
+    emulate, a ratio of 2 is a second browser at GDK_SCALE=2."""
     ESCAPES_TO_END = 2
+    SCREEN = "2200x1700"
+    drivers = {}
 
-    def __init__(self):
-        super().__init__("2200x1700")
+    def launch(self):
         self.drivers, self.copies = {}, 0
-        try:
-            self.use(1)
-        except BaseException:
-            self.close()
-            raise
+        self.use(1)
 
     def use(self, ratio):
-        """Makes the browser at that devicePixelRatio the one driven."""
+        """Drives the browser at that devicePixelRatio, started when first asked for."""
         self.ratio = ratio
         if ratio not in self.drivers:
             with socket.socket() as free:
@@ -264,10 +241,8 @@ class WebKitSession(XBrowser):
 
     def close(self):
         for driver in self.drivers.values():
-            try:
+            with contextlib.suppress(Exception):  # ended below, whatever state it is in
                 driver.quit()
-            except Exception:  # ended below, whatever state it is in
-                pass
         super().close()
 
     def page_file(self, path, before=""):
@@ -286,7 +261,6 @@ class WebKitSession(XBrowser):
     js = ChromiumSession.js  # selenium's, as there
 
     def set_viewport(self, width, height, pixel_ratio=1, touch=False):
-        """The window around the page, out of full screen first."""
         if self.opened and pixel_ratio == self.ratio:
             self.leave_full_screen()
         self.use(pixel_ratio)
@@ -299,12 +273,12 @@ class WebKitSession(XBrowser):
         else:
             super().resize(width, height, pixel_ratio)
 
-    def key_down(self, name, modifiers=0, repeat=False):
+    def key(self, kind, name, modifiers, repeat=False):
         # WebKitWebDriver drops a key that goes down while down: a held key's
         # repeat comes as a new press (the page takes both alike).
         if repeat:
-            self.key_up(name, modifiers)
-        super().key_down(name, modifiers)
+            super().key("up", name, modifiers)
+        super().key(kind, name, modifiers)
 
     def perform(self, sequence):
         self.driver.execute("actions", {"actions": [sequence]})

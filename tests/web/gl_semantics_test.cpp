@@ -15,8 +15,11 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/render_setup.h"
@@ -52,23 +55,7 @@ struct Mesa {
 #define MESA_ENTRY(name) decltype(&::name) name = load<decltype(&::name)>(#name)
     MESA_ENTRY(OSMesaCreateContextExt);
     MESA_ENTRY(OSMesaMakeCurrent);
-    MESA_ENTRY(glMatrixMode);
-    MESA_ENTRY(glLoadIdentity);
-    MESA_ENTRY(glPushMatrix);
-    MESA_ENTRY(glPopMatrix);
-    MESA_ENTRY(glTranslatef);
-    MESA_ENTRY(glRotatef);
-    MESA_ENTRY(gluPerspective);
-    MESA_ENTRY(glViewport);
-    MESA_ENTRY(glClearColor);
-    MESA_ENTRY(glClearDepth);
-    MESA_ENTRY(glEnable);
     MESA_ENTRY(glIsEnabled);
-    MESA_ENTRY(glDepthFunc);
-    MESA_ENTRY(glBegin);
-    MESA_ENTRY(glColor3f);
-    MESA_ENTRY(glVertex3f);
-    MESA_ENTRY(glEnd);
     MESA_ENTRY(glGetFloatv);
     MESA_ENTRY(glGetIntegerv);
     MESA_ENTRY(glFeedbackBuffer);
@@ -88,8 +75,27 @@ struct Corner {
     float x, y, z, r, g, b;
 };
 
-constexpr int viewWidth = 1024;
-constexpr int viewHeight = 768;
+// A call the double recorded, replayed into Mesa and into the layer with the same arguments,
+// GL's enums among them: the layer maps them itself.
+using Args = double[4];
+using Replay = std::function<void(GlState&, const Args&)>;
+template <typename Tuple, std::size_t... I>
+Tuple arguments([[maybe_unused]] const Args& a, std::index_sequence<I...> /*indices*/)
+{
+    return {static_cast<std::tuple_element_t<I, Tuple>>(a[I])...};
+}
+
+template <typename... P>
+std::pair<std::string, Replay> both(const Mesa& m, const char* name,
+                                    void (GlState::*layerCall)(P...))
+{
+    const auto mesaCall = m.load<void (*)(P...)>(name);
+    return {name, [=](GlState& layer, const Args& a) {
+                const auto args = arguments<std::tuple<P...>>(a, std::index_sequence_for<P...>{});
+                std::apply(mesaCall, args);
+                std::apply(layerCall, std::tuple_cat(std::tie(layer), args));
+            }};
+}
 
 // Replays the double's log into both. At each glEnd the model-view matrices
 // are compared and the layer's triangles taken, in window coordinates.
@@ -112,65 +118,33 @@ class WebGlSemantics : public ::testing::Test {
 
     void SetUp() override { startScene(); }
 
-    // Each call goes to Mesa and to the layer with the same arguments, GL's
-    // enums among them; the layer maps them itself.
     void replayLog()
     {
         const Mesa& m = mesa();
+        const std::map<std::string, Replay> replays{
+            both(m, "glMatrixMode", &GlState::matrixMode),
+            both(m, "glLoadIdentity", &GlState::loadIdentity),
+            both(m, "glPushMatrix", &GlState::pushMatrix),
+            both(m, "glPopMatrix", &GlState::popMatrix),
+            both(m, "glTranslatef", &GlState::translate),
+            both(m, "glRotatef", &GlState::rotate),
+            both(m, "gluPerspective", &GlState::perspective),
+            both(m, "glViewport", &GlState::viewport),
+            both(m, "glClearColor", &GlState::clearColour),
+            both(m, "glClearDepth", &GlState::clearDepth),
+            both(m, "glEnable", &GlState::enable),
+            both(m, "glDepthFunc", &GlState::depthFunc),
+            both(m, "glBegin", &GlState::begin),
+            both(m, "glColor3f", &GlState::colour),
+            both(m, "glVertex3f", &GlState::vertex),
+            both(m, "glEnd", &GlState::end),
+        };
         for (int i = 0; i < gldouble::callCount(); ++i) {
-            const std::string name = gldouble::call(i).name;
-            const auto& a = gldouble::call(i).args;
-            const auto f = [&a](int n) { return static_cast<float>(a[n]); };
-            const auto e = [&a](int n) { return static_cast<GLenum>(a[n]); };
-            const auto n = [&a](int k) { return static_cast<GLint>(a[k]); };
-            if (name == "glMatrixMode") {
-                m.glMatrixMode(e(0));
-                layer.matrixMode(e(0));
-            } else if (name == "glLoadIdentity") {
-                m.glLoadIdentity();
-                layer.loadIdentity();
-            } else if (name == "glPushMatrix") {
-                m.glPushMatrix();
-                layer.pushMatrix();
-            } else if (name == "glPopMatrix") {
-                m.glPopMatrix();
-                layer.popMatrix();
-            } else if (name == "glTranslatef") {
-                m.glTranslatef(f(0), f(1), f(2));
-                layer.translate(f(0), f(1), f(2));
-            } else if (name == "glRotatef") {
-                m.glRotatef(f(0), f(1), f(2), f(3));
-                layer.rotate(f(0), f(1), f(2), f(3));
-            } else if (name == "gluPerspective") {
-                m.gluPerspective(a[0], a[1], a[2], a[3]);
-                layer.perspective(a[0], a[1], a[2], a[3]);
-            } else if (name == "glViewport") {
-                m.glViewport(n(0), n(1), n(2), n(3));
-                layer.viewport(n(0), n(1), n(2), n(3));
-            } else if (name == "glClearColor") {
-                m.glClearColor(f(0), f(1), f(2), f(3));
-                layer.clearColour(f(0), f(1), f(2), f(3));
-            } else if (name == "glClearDepth") {
-                m.glClearDepth(a[0]);
-                layer.clearDepth(a[0]);
-            } else if (name == "glEnable") {
-                m.glEnable(e(0));
-                layer.enable(e(0));
-            } else if (name == "glDepthFunc") {
-                m.glDepthFunc(e(0));
-                layer.depthFunc(e(0));
-            } else if (name == "glBegin") {
-                m.glBegin(e(0));
-                layer.begin(e(0));
-            } else if (name == "glColor3f") {
-                m.glColor3f(f(0), f(1), f(2));
-                layer.colour(f(0), f(1), f(2));
-            } else if (name == "glVertex3f") {
-                m.glVertex3f(f(0), f(1), f(2));
-                layer.vertex(f(0), f(1), f(2));
-            } else if (name == "glEnd") {
-                m.glEnd();
-                layer.end();
+            const gldouble::Call& call = gldouble::call(i);
+            if (const auto replay = replays.find(call.name); replay != replays.end()) {
+                replay->second(layer, call.args);
+            }
+            if (std::strcmp(call.name, "glEnd") == 0) {
                 expectMatrix(layer.modelView().top(), m.matrix(GL_MODELVIEW_MATRIX), "model-view");
                 takeLayerTriangles();
             }
@@ -304,7 +278,7 @@ TEST_F(WebGlSemantics, RenderStateIsMesas)
 // launches the shot, which saves the matrix and restores it after the cube.
 TEST_F(WebGlSemantics, FramesAssembleTheTrianglesMesaDoes)
 {
-    reshape(viewWidth, viewHeight);
+    reshape(1024, 768);
     for (int frame = 1; frame <= 400; ++frame) {
         SCOPED_TRACE(::testing::Message() << "frame " << frame);
         if (frame == 3) {
@@ -326,7 +300,7 @@ TEST_F(WebGlSemantics, FramesAssembleTheTrianglesMesaDoes)
 // Mesa turns nothing about a zero axis, whatever the angle.
 TEST_F(WebGlSemantics, ZeroAxisTurnsNothing)
 {
-    reshape(viewWidth, viewHeight);
+    reshape(1024, 768);
     scene.cubeAngle = 30.0f;
     expectFrameAsMesa();
 }

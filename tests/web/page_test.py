@@ -1,28 +1,23 @@
-"""The page in the browser engine QUENDREL_ENGINE names (chromium, firefox or
-webkit), opened from file:// (and once from a web server), held at exact frames
-and driven by real key events: the cube where the projection puts it, the
-arrows' drift to each stop, the shot and its re-arm, the keys left to the
-browser, resizes and a devicePixelRatio of 2 (the pointer in drawing-buffer
-pixels, a held key's repeat), a lost and restored WebGL context, Escape in and
-out of full screen as the engine has it, a browser without WebGL, and the
-site served (in Chromium also as a web app); the console stays empty throughout."""
+"""The page in the engine QUENDREL_ENGINE names, held at exact frames and driven
+by real keys: the cube where the projection puts it, each arrow's drift to its
+stop, the shot and its re-arm, the keys left to the browser, resizes and a
+devicePixelRatio of 2, a lost and restored WebGL context, Escape as the engine
+has it, no WebGL, and the site served (in Chromium also as a web app)."""
 
 import pathlib
 import shutil
 import unittest
 
-from browser import (ALT, CTRL, ENGINE, LIMIT, MESSAGE, META, PAGE, STAND_INS, START_X, STEP,
+from browser import (AFTER_20, ALT, CTRL, ENGINE, MESSAGE, META, PAGE, STAND_INS, START_X,
                      PageCase, wait_until)
 from make_site import make_site
 from page_server import serve
 from pixels import differing_pixels
 
 LAUNCH_X = 1.0  # the cube's x, truncated
-NO_WEBGL = """
-  const realGetContext = HTMLCanvasElement.prototype.getContext;
+NO_WEBGL = """const realGetContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
-    return String(type).startsWith('webgl') ? null : realGetContext.call(this, type, ...rest);
-  };"""
+    return String(type).startsWith('webgl') ? null : realGetContext.call(this, type, ...rest); };"""
 DRAWING_BUFFER = "(canvas => [canvas.width, canvas.height])(document.getElementById('canvas'))"
 HIDDEN = """Object.defineProperty(document, 'hidden', {value: %s, configurable: true}) &&
   document.dispatchEvent(new Event('visibilitychange'))"""
@@ -35,20 +30,9 @@ class Page(PageCase):
     def test_first_frame_and_each_arrows_drift_to_its_stop(self):
         self.assertEqual(self.browser.js("document.title"), "Quendrel")
         self.expect_cube_at(START_X, 0)
-        # One step per animation frame: 20 frames on, the cube has made 19
-        # steps (a frame shows where the frame before left it).
         self.browser.press("Right")
-        self.browser.run_frames(20)
-        self.expect_cube_at(START_X + 19 * STEP, 0, None)
-        x, y = START_X + 19 * STEP, 0.0
-        for key, dx, dy, frames in (("Right", 1, 0, 70), ("Left", -1, 0, 205),
-                                    ("Up", 0, 1, 105), ("Down", 0, -1, 205)):
-            self.browser.press(key)
-            self.browser.run_frames(frames)
-            x, y = (dx * LIMIT if dx else x), (dy * LIMIT if dy else y)
-            self.expect_cube_at(x, y, None)
-            self.browser.run_frames(20)
-            self.expect_cube_at(x, y, None)
+        self.drift_to(AFTER_20, 0, 20)
+        self.drift_to_each_stop(self.browser.press, AFTER_20)
 
     def test_shot_rises_above_the_cube_leaves_and_fires_again(self):
         # Keys with Ctrl, Alt or Meta and the function keys are the browser's.
@@ -117,9 +101,8 @@ class Page(PageCase):
             self.browser.run_frames(5 * losses)
             # One animation loop, as before: one frame asked for at a time.
             self.assertEqual(self.browser.js(f"{hold}.waiting"), 1)
-        # The scene goes on from where it was (20 frames drawn drifting, 19
-        # steps), drawn as a page that never lost its context draws it.
-        self.expect_cube_at(START_X + 19 * STEP, 0, None)
+        # The scene goes on from where it was, drawn as a page that never lost its context draws it.
+        self.expect_cube_at(AFTER_20, 0, None)
         restored = self.picture("-restored")
         self.browser.open(PAGE.as_uri())
         self.browser.press_in_window("Right")
@@ -187,7 +170,8 @@ class Page(PageCase):
         # A new deploy, its files as cacheable as the others, is kept by the
         # first launch (in place of the older copy) and played by the second.
         caches = lambda: self.browser.cdp("Runtime.evaluate", {
-            "expression": "caches.keys()", "awaitPromise": True, "returnByValue": True})["result"]["value"]
+            "expression": "caches.keys()", "awaitPromise": True,
+            "returnByValue": True})["result"]["value"]
         kept = caches()
         make_site(PAGE.read_bytes().replace(b"<head>", b'<head><meta name="deploy">', 1),
                   PAGE.parents[1] / "data/icons/256x256/org.quendrel.Quendrel.png", site)

@@ -1,22 +1,19 @@
-"""The page with touch and a pen, in headless Chromium's phone emulation, and
-with a stand-in game controller: when the controls, the portrait hint and the
-Quit prompt show, what each button, slide, reader's click and controller input
-passes to the program, the controls' sizes and places on seven screens, and no
-zoom."""
+"""The page with touch, a pen and a stand-in controller, in Chromium's phone
+emulation: when the controls, the hint and the Quit prompt show, what each
+button, slide, reader's click and controller input passes, the controls' sizes
+and places on seven screens, and no zoom."""
 
 import itertools
 import math
 import unittest
 
-from browser import LIMIT, MESSAGE, PAGE, STAND_INS, START_X, STEP, PageCase
+from browser import AFTER_20, LIMIT, MESSAGE, PAGE, STAND_INS, START_X, STEP, PageCase
 from pixels import look
 
 # What each button passes: a GLUT special key or a character.
 KEYS = {"Left": [100, True], "Up": [101, True], "Right": [102, True], "Down": [103, True],
         "Fire": [32, False], "Quit": [27, False]}
-FULL = "Full screen"
-HINT = "Turn the device sideways to play."
-PROMPT = "Tap Quit again to end"
+FULL, HINT, PROMPT = "Full screen", "Turn the device sideways to play.", "Tap Quit again to end"
 ENDED = "Quendrel has ended. Reload the page to start it again."
 SHOWN = """[...document.querySelectorAll('button, p, canvas')].filter(e => e.checkVisibility())
   .map(e => e.ariaLabel || e.textContent || e.localName)"""
@@ -67,16 +64,11 @@ class Touch(PageCase):
     def keys_passed(self):
         return [[code, bool(special), x, y] for code, special, x, y in self.browser.js("calls")]
 
-    def drift_to(self, x, y, frames):
-        self.browser.run_frames(frames)
-        self.expect_cube_at(x, y, None, alone=False)
-
-    def check_layout(self, width, height, insets=None):
-        """Controls of 44 CSS px or more each way, 8 px apart (their circles,
-        where round), inside the safe area, the pad at most 55 % of a
-        landscape height; in landscape, the cube on screen and under no control
-        at each of its stops."""
-        left, top, right, bottom = insets or (0, 0, 0, 0)
+    def check_layout(self, width, height, insets={"left": 0, "top": 0, "right": 0, "bottom": 0}):
+        """Controls 44 px or more each way, 8 px apart, inside the safe area; in
+        landscape the pad at most 55 % high, the cube on screen and under no
+        control at each of its stops."""
+        left, top, right, bottom = insets.values()
         controls = self.browser.js(CONTROLS)
         where = f"at {width}x{height}"
         for name, x, y, w, h, _ in controls:
@@ -118,8 +110,7 @@ class Touch(PageCase):
         left = self.centre("Left")
         self.browser.press("Right")
         self.assertEqual(self.shown(), {"canvas"}, "controls after a key")
-        self.browser.cdp("Emulation.setTouchEmulationEnabled",
-                         {"enabled": True, "maxTouchPoints": 5})
+        self.browser.touch_screen(True)
         self.tap(left)
         self.assertIn("Left", self.shown())
         self.browser.point_at(5, 5)
@@ -134,18 +125,14 @@ class Touch(PageCase):
         self.browser.wait_for("document.fullscreenElement && __pads.locks.length", "the lock")
         self.assertEqual(self.browser.js("__pads.locks"), [True], "locked before full screen")
         self.assertNotIn(FULL, self.shown())
-        self.drift_to(START_X + 19 * STEP, 0, 20)
+        self.drift_to(AFTER_20, 0, 20, alone=False)
         # Two fingers at once, Fire held: no repeat while it stays down.
         self.fingers("touchStart", "Fire", "Left")
         x, y = START_X + 16 * STEP, 0
-        self.drift_to(x, y, 5)
+        self.drift_to(x, y, 5, alone=False)
         self.assertGreater(self.look(int(x), y)["shot"], 500, "no shot above the cube")
         self.fingers("touchEnd")
-        for name, dx, dy, frames in (("Right", 1, 0, 70), ("Left", -1, 0, 205),
-                                     ("Up", 0, 1, 105), ("Down", 0, -1, 205)):
-            self.tap(name)
-            x, y = (dx * LIMIT if dx else x), (dy * LIMIT if dy else y)
-            self.drift_to(x, y, frames)
+        self.drift_to_each_stop(self.tap, x, alone=False)
         # A finger slides Up, onto Right, off every arrow and back, then off
         # the pad: each arrow entered is pressed, once.
         self.fingers("touchStart", "Up")
@@ -194,10 +181,9 @@ class Touch(PageCase):
             self.assertEqual(HINT in self.shown(), width < height, f"the hint at {width}x{height}")
             self.check_layout(width, height)
         # A notch and a home bar: the controls keep inside what they leave.
-        insets = (47, 0, 47, 21)
+        insets = {"left": 47, "top": 0, "right": 47, "bottom": 21}
         self.browser.resize(932, 430, touch=True)
-        self.browser.cdp("Emulation.setSafeAreaInsetsOverride", {"insets": dict(zip(
-            ("left", "top", "right", "bottom"), insets))})
+        self.browser.cdp("Emulation.setSafeAreaInsetsOverride", {"insets": insets})
         try:
             self.browser.run_frames(1)
             self.check_layout(932, 430, insets)
@@ -215,12 +201,12 @@ class Touch(PageCase):
         self.assertIn("Up", self.shown())
         # The d-pad's right, in the standard mapping.
         self.browser.js("__pads.set(null), __pads.set([15])")
-        self.drift_to(START_X + 19 * STEP, 0, 20)
+        self.drift_to(AFTER_20, 0, 20, alone=False)
         self.assertEqual(self.shown(), {"canvas"}, "the controls over a controller's game")
         # The stick within the dead zone leftwards, past it upwards; a touch
         # beside the controls brings them back.
         self.browser.js("__pads.set([], -0.4, -0.6)")
-        self.drift_to(START_X + 20 * STEP, 19 * STEP, 20)
+        self.drift_to(AFTER_20 + STEP, 19 * STEP, 20, alone=False)
         self.tap((500, 300))
         self.assertIn("Up", self.shown())
         # Button 0 fires, and again at the pointer; Down held as the controller
