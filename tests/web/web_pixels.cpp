@@ -2,8 +2,11 @@
 // probes as the native program: `native` holds the built quendrel at given
 // frames (with keys pressed between them) and saves its window as PNG; `look`
 // reports the cube, the shot and stray pixels in a screenshot; `diff` counts
-// the pixels in which two pictures differ. A STEP of `native` is a frame number
-// to save as OUTDIR/frame-N.png, or a key: Left Up Right Down space.
+// the pixels in which two pictures differ.
+// Usage: web_pixels native PROGRAM PACER OUTDIR STEP...  (STEP: a frame number
+//          to save as OUTDIR/frame-N.png, or a key: Left Up Right Down space)
+//        web_pixels look IMAGE.png CUBEX CUBEY
+//        web_pixels diff A.png B.png
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -59,7 +62,8 @@ int saveNativeFrames(int argc, char** argv)
         if (frame < shown || !session.frames().runFrames(frame - shown)) {
             throw std::runtime_error("cannot hold in frame " + step);
         }
-        const std::string path = directory + "/frame-" + step + ".png";
+        std::string path = directory;
+        path += "/frame-" + step + ".png";
         if (!writePng(windowArea(session.x().grabScreen(), session.windowRect()), path)) {
             throw std::runtime_error("cannot write " + path);
         }
