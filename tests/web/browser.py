@@ -87,9 +87,6 @@ class HeldPage:
         self.js(f"window.__frameHold.release({count})")
         self.wait_until_held(target)
 
-    def run_to(self, frame):
-        self.run_frames(frame - self.frames_shown())
-
     def wait_ticks(self, count):
         """`count` frames the display shows, whatever the page does."""
         target = self.js("window.__frameHold.ticks") + count
@@ -102,15 +99,9 @@ class HeldPage:
         self.js("document.fullscreenElement && document.exitFullscreen() && 0")
         self.wait_for("!document.fullscreenElement", "full screen left")
 
-    def key_down(self, name, modifiers=0, repeat=False):
-        self.key("down", name, modifiers, repeat)
-
-    def key_up(self, name, modifiers=0):
-        self.key("up", name, modifiers)
-
     def press(self, name, modifiers=0):
-        self.key_down(name, modifiers)
-        self.key_up(name, modifiers)
+        self.key("down", name, modifiers)
+        self.key("up", name, modifiers)
 
     def press_in_window(self, name, width=1024, height=768):
         """A key, the page kept in its viewport: the first key asks for full
@@ -129,7 +120,7 @@ class HeldPage:
             if not step.isdigit():
                 self.press_in_window(step)
                 continue
-            self.run_to(int(step))
+            self.run_frames(int(step) - self.frames_shown())
             pictures[step] = self.screenshot(os.path.join(folder, f"{prefix}-{step}.png"))
         return pictures
 
@@ -161,7 +152,7 @@ class BrowserSession(HeldPage, ChromiumSession):
             if added:
                 self.cdp("Page.removeScriptToEvaluateOnNewDocument", added)
 
-    def key(self, kind, name, modifiers, repeat=False):
+    def key(self, kind, name, modifiers=0, repeat=False):
         key, code, number, _ = KEYS[name]
         # A key with text goes down as keyDown with it, the others as rawKeyDown.
         kind = {"type": "keyDown", "text": key} if kind == "down" and len(key) == 1 else {

@@ -11,13 +11,13 @@ import os
 import re
 import select
 import shutil
-import socket
 import subprocess
 import tempfile
 from pathlib import Path
 
 import websockets
 from selenium.webdriver import WebKitGTKOptions
+from selenium.webdriver.webkitgtk.service import Service
 from selenium.webdriver.remote.webdriver import WebDriver
 
 from browser import ALT, CTRL, DEADLINE, HOLD_SCRIPT, KEYS, META, HeldPage, wait_until
@@ -67,7 +67,7 @@ class XBrowser(HeldPage):
             process.wait()
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def key(self, kind, name, modifiers, repeat=False):
+    def key(self, kind, name, modifiers=0, repeat=False):
         """Modifiers first, then the key; up in the other order. Down again
         while down, a key repeats."""
         values = [value for bit, value in MODIFIER_VALUES.items() if modifiers & bit]
@@ -226,17 +226,16 @@ class WebKitSession(XBrowser):
         """Drives the browser at that devicePixelRatio, started when first asked for."""
         self.ratio = ratio
         if ratio not in self.drivers:
-            with socket.socket() as free:
-                free.bind(("127.0.0.1", 0))
-                port = free.getsockname()[1]
-            self.start([os.environ.get("WEBKITDRIVER", "/usr/bin/WebKitWebDriver"),
-                        f"--port={port}"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       env=dict(self.env, GDK_SCALE=str(ratio)))
-            wait_until(lambda: _listening(port), "WebKitWebDriver")
+            # On a free port, started once it listens, and kept with its driver.
+            service = Service(os.environ.get("WEBKITDRIVER", "/usr/bin/WebKitWebDriver"),
+                              log_path=os.devnull, env=dict(self.env, GDK_SCALE=str(ratio)))
+            service.start()
+            self.processes.append(service.process)
             options = BareOptions()
             options.binary_location = os.environ.get("MINIBROWSER", MINIBROWSER)
             options.add_argument("--automation")
-            self.drivers[ratio] = WebDriver(f"http://127.0.0.1:{port}", options=options)
+            self.drivers[ratio] = WebDriver(service.service_url, options=options)
+            self.drivers[ratio].service = service
         self.driver = self.drivers[ratio]
 
     def close(self):
@@ -273,7 +272,7 @@ class WebKitSession(XBrowser):
         else:
             super().resize(width, height, pixel_ratio)
 
-    def key(self, kind, name, modifiers, repeat=False):
+    def key(self, kind, name, modifiers=0, repeat=False):
         # WebKitWebDriver drops a key that goes down while down: a held key's
         # repeat comes as a new press (the page takes both alike).
         if repeat:
@@ -288,8 +287,3 @@ class WebKitSession(XBrowser):
 
     def console(self):
         return self.js("window.__consoleKept.splice(0)") if self.opened else []
-
-
-def _listening(port):
-    with socket.socket() as probe:
-        return probe.connect_ex(("127.0.0.1", port)) == 0

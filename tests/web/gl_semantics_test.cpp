@@ -233,10 +233,14 @@ class WebGlSemantics : public ::testing::Test {
     std::vector<Corner> layerCorners;
 };
 
-// Sizes with a zero height (taken as 1) and a zero width (a degenerate
-// perspective, which GLU leaves out).
-TEST_F(WebGlSemantics, ReshapeLeavesTheMatricesMesaAndGluLeave)
+// Start-up's render state, then sizes with a zero height (taken as 1) and a
+// zero width (a degenerate perspective, which GLU leaves out): the matrices, and
+// the state WebGL is given, and given again after a lost context.
+TEST_F(WebGlSemantics, RenderStateAndReshapesLeaveWhatMesaAndGluLeave)
 {
+    gldouble::reset();
+    setupRenderState();
+    replayLog();
     const int sizes[][2] = {{1024, 768}, {500, 500}, {1, 1080}, {640, 0}, {0, 0}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1]);
@@ -247,38 +251,33 @@ TEST_F(WebGlSemantics, ReshapeLeavesTheMatricesMesaAndGluLeave)
         GLint mode = 0;
         mesa().glGetIntegerv(GL_MATRIX_MODE, &mode);
         EXPECT_EQ(layerGl().modelViewIsCurrent(), mode == GL_MODELVIEW);
+
+        const weblayer::RenderState& state = layerGl().renderState();
+        std::array<GLfloat, 4> clearColour{};
+        GLfloat clearDepth = 0;
+        GLint depthFunc = 0;
+        std::array<GLint, 4> viewport{};
+        mesa().glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour.data());
+        mesa().glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
+        mesa().glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+        mesa().glGetIntegerv(GL_VIEWPORT, viewport.data());
+        EXPECT_EQ(state.clearColour, clearColour);
+        EXPECT_EQ(state.clearDepth, clearDepth);
+        EXPECT_EQ(state.depthTest, mesa().glIsEnabled(GL_DEPTH_TEST) == GL_TRUE);
+        EXPECT_EQ(state.depthFunc, static_cast<unsigned>(depthFunc));
+        EXPECT_EQ(state.viewport, viewport);
     }
 }
 
-// Start-up's render state and a reshape to a zero height: the state WebGL is
-// given, and given again after a lost context.
-TEST_F(WebGlSemantics, RenderStateIsMesas)
-{
-    gldouble::reset();
-    setupRenderState();
-    handleReshape(640, 0);
-    replayLog();
-    const weblayer::RenderState& state = layerGl().renderState();
-    std::array<GLfloat, 4> clearColour{};
-    GLfloat clearDepth = 0;
-    GLint depthFunc = 0;
-    std::array<GLint, 4> viewport{};
-    mesa().glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour.data());
-    mesa().glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
-    mesa().glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    mesa().glGetIntegerv(GL_VIEWPORT, viewport.data());
-    EXPECT_EQ(state.clearColour, clearColour);
-    EXPECT_EQ(state.clearDepth, clearDepth);
-    EXPECT_EQ(state.depthTest, mesa().glIsEnabled(GL_DEPTH_TEST) == GL_TRUE);
-    EXPECT_EQ(state.depthFunc, static_cast<unsigned>(depthFunc));
-    EXPECT_EQ(state.viewport, viewport);
-}
-
-// The first frame turns by 0 about (0, 0, 0); then the axis grows. Space
-// launches the shot, which saves the matrix and restores it after the cube.
+// Mesa turns nothing about a zero axis, whatever the angle; the first frame
+// turns by 0 about (0, 0, 0), then the axis grows. Space launches the shot,
+// which saves the matrix and restores it after the cube.
 TEST_F(WebGlSemantics, FramesAssembleTheTrianglesMesaDoes)
 {
     reshape(1024, 768);
+    scene.cubeAngle = 30.0f;
+    expectFrameAsMesa();
+    startScene();
     for (int frame = 1; frame <= 400; ++frame) {
         SCOPED_TRACE(::testing::Message() << "frame " << frame);
         if (frame == 3) {
@@ -295,14 +294,6 @@ TEST_F(WebGlSemantics, FramesAssembleTheTrianglesMesaDoes)
             renderFrame();
         }
     }
-}
-
-// Mesa turns nothing about a zero axis, whatever the angle.
-TEST_F(WebGlSemantics, ZeroAxisTurnsNothing)
-{
-    reshape(1024, 768);
-    scene.cubeAngle = 30.0f;
-    expectFrameAsMesa();
 }
 
 } // namespace

@@ -22,7 +22,8 @@ CONTROLS = """[...document.querySelectorAll('.controls button')].filter(e => e.c
   .map(e => [e.ariaLabel || e.textContent, ...(r => [r.x, r.y, r.width, r.height])(
     e.getBoundingClientRect()), e.offsetWidth == e.offsetHeight
     && getComputedStyle(e).borderRadius == '50%'])"""
-# Records each key the page passes to the program: [code, special, x, y].
+# Records each key the page passes to the program: [code, special, x, y]
+# (special a number or a boolean, equal to KEYS' either way).
 RECORD = "(k => _quendrelKey = (...a) => (calls.push(a), k(...a)))(_quendrelKey, window.calls = [])"
 MENU = "!window.dispatchEvent(new MouseEvent('contextmenu', {cancelable: true}))"
 STOP = LIMIT + STEP  # the cube's farthest stop
@@ -60,9 +61,6 @@ class Touch(PageCase):
 
     def shown(self):
         return set(self.browser.js(SHOWN))
-
-    def keys_passed(self):
-        return [[code, bool(special), x, y] for code, special, x, y in self.browser.js("calls")]
 
     def check_layout(self, width, height, insets={"left": 0, "top": 0, "right": 0, "bottom": 0}):
         """Controls 44 px or more each way, 8 px apart, inside the safe area; in
@@ -115,7 +113,8 @@ class Touch(PageCase):
         self.assertIn("Left", self.shown())
         self.browser.point_at(5, 5)
         self.assertEqual(self.shown(), {"canvas"}, "controls after a mouse")
-        self.assertEqual(self.keys_passed(), [[102, True, 140, 300], [100, True, *map(int, left)]])
+        self.assertEqual(self.browser.js("calls"),
+                         [[102, True, 140, 300], [100, True, *map(int, left)]])
 
     def test_buttons_slides_and_readers_press_their_keys_and_quit_asks_again(self):
         self.open(844, 390, ratio=3)
@@ -160,7 +159,7 @@ class Touch(PageCase):
         self.assertEqual(self.shown(), {ENDED}, "Quit did not end the page alone")
         self.assertEqual(self.browser.js("__pads.locks"), [True, True])
         # Each button once per press, with its point in drawing-buffer pixels.
-        self.assertEqual(self.keys_passed(), [KEYS[name] + [int(x * 3), int(y * 3)]
+        self.assertEqual(self.browser.js("calls"), [KEYS[name] + [int(x * 3), int(y * 3)]
                                               for name, (x, y) in self.touched])
 
     def test_controls_fit_every_screen_and_no_gesture_zooms(self):
@@ -197,7 +196,7 @@ class Touch(PageCase):
         # Another mapping's buttons mean other things: neither Fire nor Back.
         self.browser.js("__pads.set([0, 8], 0, 0, 'xinput')")
         self.browser.run_frames(3)
-        self.assertEqual(self.keys_passed(), [], "a controller of another mapping pressed keys")
+        self.assertEqual(self.browser.js("calls"), [], "another mapping's buttons pressed keys")
         self.assertIn("Up", self.shown())
         # The d-pad's right, in the standard mapping.
         self.browser.js("__pads.set(null), __pads.set([15])")
@@ -222,7 +221,7 @@ class Touch(PageCase):
         self.browser.js("[__pads.set([8]), window.__frameHold.release(1)]")
         self.browser.wait_for(MESSAGE, "the end")
         pointed = [KEYS[name] + [3, 2] for name in ("Fire", "Fire", "Down", "Down", "Quit")]
-        self.assertEqual(self.keys_passed(), [[102, True, 0, 0], [101, True, 0, 0]] + pointed)
+        self.assertEqual(self.browser.js("calls"), [[102, True, 0, 0], [101, True, 0, 0]] + pointed)
 
 
 def gap(a, b):
