@@ -148,13 +148,7 @@ def measure(url, size, warmup_ms, window_ms, unpaced):
     try:
         width, height = size
         browser.resize(width, height)
-        driver.get(url)
-        deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
-        while (first := first_frame_ms(driver.execute_script(
-                "return window.__webBenchProbe"))) is None:
-            if time.monotonic() > deadline:
-                raise RuntimeError(f"{url}: no frame within {FIRST_FRAME_DEADLINE_S} s")
-            time.sleep(0.1)
+        first = first_frame(browser, url)
         time.sleep(max(0, first + warmup_ms - page_clock()) / 1000)
         begin, ticks_before = sample()
         time.sleep(window_ms / 1000)
@@ -189,16 +183,23 @@ def measure_again(*args):
         return measure(*args)
 
 
+def wait_for(answer, what):
+    """The first answer of `answer()` that is not None, asked every 50 ms (the
+    figures come from the page's own record, not from when this asks)."""
+    deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
+    while (found := answer()) is None:
+        if time.monotonic() > deadline:
+            raise RuntimeError(f"{what}: not within {FIRST_FRAME_DEADLINE_S} s")
+        time.sleep(0.05)
+    return found
+
+
 def first_frame(browser, url):
     """Opens `url` in the browser's tab: the first frame's end, in ms from the
     navigation's start."""
     browser.driver.get(url)
-    deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
-    while (first := first_frame_ms(browser.js("window.__webBenchProbe"))) is None:
-        if time.monotonic() > deadline:
-            raise RuntimeError(f"{url}: no frame within {FIRST_FRAME_DEADLINE_S} s")
-        time.sleep(0.05)
-    return first
+    return wait_for(lambda: first_frame_ms(browser.js("window.__webBenchProbe")),
+                    f"{url}: a frame")
 
 
 def measure_site(site, size, rounds):
@@ -224,11 +225,8 @@ def measure_site(site, size, rounds):
                 browser.new_tab()
                 browser.resize(*size)
                 row = {"server": first_frame(browser, url)}
-                deadline = time.monotonic() + FIRST_FRAME_DEADLINE_S
-                while not browser.js("!!navigator.serviceWorker.controller"):
-                    if time.monotonic() > deadline:
-                        raise RuntimeError("no service worker controls the page")
-                    time.sleep(0.05)
+                wait_for(lambda: browser.js("navigator.serviceWorker.controller && true"),
+                         "a service worker controlling the page")
                 for where in (("worker", "disk"), ("disk", "worker"))[round_ % 2]:
                     browser.new_tab()
                     browser.resize(*size)

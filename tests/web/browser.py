@@ -141,8 +141,7 @@ class BrowserSession(HeldPage, ChromiumSession):
 
     def set_viewport(self, width, height, pixel_ratio=1, touch=False):
         self.touch_screen(touch)
-        self.cdp("Emulation.setDeviceMetricsOverride", {
-            "width": width, "height": height, "deviceScaleFactor": pixel_ratio, "mobile": touch})
+        ChromiumSession.resize(self, width, height, pixel_ratio, mobile=touch)
 
     def navigate(self, url, before):
         added = before and self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": before})

@@ -74,11 +74,12 @@ class ChromiumSession:
     def js(self, expression):
         return self.driver.execute_script("return " + expression)
 
-    def resize(self, width, height, pixel_ratio=1):
-        """A viewport of width x height CSS pixels at that devicePixelRatio."""
+    def resize(self, width, height, pixel_ratio=1, mobile=False):
+        """A viewport of width x height CSS pixels at that devicePixelRatio, a
+        phone's or tablet's if `mobile`."""
         self.cdp("Emulation.setDeviceMetricsOverride",
                  {"width": width, "height": height, "deviceScaleFactor": pixel_ratio,
-                  "mobile": False})
+                  "mobile": mobile})
 
     def console(self):
         """The console's messages since the last call, as 'LEVEL message'."""
